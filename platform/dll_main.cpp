@@ -1,0 +1,7 @@
+// Library entry: the library keeps no per-thread state, so it asks not to be told of threads.
+#include <windows.h>
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+    if (reason == DLL_PROCESS_ATTACH) DisableThreadLibraryCalls(instance);
+    return TRUE;
+}
