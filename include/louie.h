@@ -94,9 +94,11 @@ class KELOCLI_API Louie : public ZevObject {
     short ResurrectSection(BSTR name, BSTR fileName);
     // Asks the server for its image section's name and holds it with a read-only handle
     // (FILE_MAP_READ; map views of it with FILE_MAP_READ). Without a name nothing changes. The
-    // new name always replaces the held pair: the held handle is closed and the held name freed
-    // first (also when the names are equal ignoring case), then the new name is opened afresh.
-    // A name of 20 or more characters cannot be opened: it is held with a null handle.
+    // reported name always replaces the held pair: the held handle is closed and the held name
+    // freed first, then the reported name is opened afresh. This holds also for a name equal to
+    // the held one ignoring case: the system's section names are case-sensitive, so the spelling
+    // the server reports is the one that names its image. A name of 20 or more characters cannot
+    // be opened: it is held with a null handle.
     void SaveResurrectionData();
 
     // --- Editing, conversion and file commands -----------------------------------------------

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "allocation_spy.h"
 #include "kelocli.h"
 #include "scripted_server.h"
 
@@ -27,9 +28,20 @@ LouiePtr MakeLouie() {
     return LouiePtr(new Louie);
 }
 
+// A Louie connected to a scripted server, with the construction's own call forgotten.
 class LouieProtocol : public testing::Test {
   protected:
+    void SetUp() override {
+        louie = MakeLouie();
+        server.ClearRecords();
+    }
+    const SeenCall& OnlyCall() {
+        EXPECT_EQ(server.Calls().size(), 1u);
+        return server.Calls().back();
+    }
+
     ScriptedServer server;
+    LouiePtr louie;
 };
 
 void ExpectProtocolCall(const SeenCall& call, UINT argumentCount) {
@@ -44,15 +56,23 @@ void ExpectProtocolCall(const SeenCall& call, UINT argumentCount) {
     EXPECT_TRUE(call.argumentErrorNull);
 }
 
+std::string Repeat(char c, size_t n) {
+    return std::string(n, c);
+}
+
 }  // namespace
 
-TEST(LouieWithoutServer, AnswersDefaultsAndSendsNothing) {
+TEST(LouieWithoutServer, AnswersDefaultsWithoutTouchingAnything) {
     LouiePtr louie = MakeLouie();
     char name[] = "picture.bmp";
     RECT source = {0, 0, 10, 10};
     EXPECT_EQ(louie->Open(name), 0);
+    EXPECT_EQ(louie->FastOpen(name, name), 0);
+    EXPECT_EQ(louie->ThreadOpen(name, name, name), 0);
     EXPECT_EQ(louie->Paint(&source, &source), 0);
     EXPECT_EQ(louie->AttachWindow(nullptr, nullptr), 0);
+    EXPECT_EQ(louie->RealizePalette(nullptr, 1), 0);
+    EXPECT_EQ(louie->NotifyProcessID(5), 0);
     long process = 7, thread = 8;
     EXPECT_EQ(louie->GetProcessID(&process, &thread), 0);
     EXPECT_EQ(process, 0);
@@ -61,21 +81,18 @@ TEST(LouieWithoutServer, AnswersDefaultsAndSendsNothing) {
     EXPECT_EQ(louie->sectionHandle, nullptr);
 }
 
-TEST_F(LouieProtocol, ConstructionAnnouncesTheHostProcess) {
-    LouiePtr louie = MakeLouie();
-    ASSERT_EQ(server.Calls().size(), 1u);
-    const SeenCall& call = server.Calls()[0];
-    EXPECT_EQ(call.method, L"NotifyProcessID");
-    ExpectProtocolCall(call, 1);
-    EXPECT_EQ(call.arguments[0].type, VT_I4);
-    EXPECT_EQ(call.arguments[0].AsLong(), static_cast<long>(GetCurrentProcessId()));
-    EXPECT_TRUE(call.resultRequested);
-    EXPECT_EQ(server.ObjectsAlive(), 1);
-}
-
-TEST_F(LouieProtocol, DestructionClosesAndReleasesTheObject) {
+TEST(LouieConnection, ConstructionAnnouncesTheHostProcessAndDestructionCloses) {
+    ScriptedServer server;
     {
         LouiePtr louie = MakeLouie();
+        ASSERT_EQ(server.Calls().size(), 1u);
+        const SeenCall& notify = server.Calls()[0];
+        EXPECT_EQ(notify.method, L"NotifyProcessID");
+        ExpectProtocolCall(notify, 1);
+        EXPECT_EQ(notify.arguments[0].type, VT_I4);
+        EXPECT_EQ(notify.arguments[0].AsLong(), static_cast<long>(GetCurrentProcessId()));
+        EXPECT_TRUE(notify.resultRequested);
+        EXPECT_EQ(server.ObjectsAlive(), 1);
         server.ClearRecords();
     }
     ASSERT_EQ(server.Calls().size(), 1u);
@@ -85,19 +102,186 @@ TEST_F(LouieProtocol, DestructionClosesAndReleasesTheObject) {
     EXPECT_EQ(server.ObjectsAlive(), 0);
 }
 
-TEST_F(LouieProtocol, PaintSendsEightShortsSourceFirst) {
+TEST(LouieConnection, ReleasesTheObjectEvenWhenCloseCannotBeLookedUp) {
+    ScriptedServer server;
+    server.RefuseLookup(L"Close");
+    {
+        LouiePtr louie = MakeLouie();
+        server.ClearRecords();
+    }
+    EXPECT_TRUE(server.Calls().empty());
+    EXPECT_EQ(server.ObjectsAlive(), 0);
+}
+
+TEST(LouieConnection, ACreationFailureLeavesALouieWithoutServer) {
+    ScriptedServer server;
+    server.FailCreation(E_OUTOFMEMORY);
     LouiePtr louie = MakeLouie();
+    char name[] = "a.bmp";
+    EXPECT_EQ(louie->Open(name), 0);
+    EXPECT_TRUE(server.Lookups().empty());
+    EXPECT_TRUE(server.Calls().empty());
+}
+
+TEST_F(LouieProtocol, LooksEachNameUpOnceAndThenOnlyInvokes) {
+    server.Answer(L"Open", Reply::Short(1));
+    char name[] = "a.bmp";
+    EXPECT_EQ(louie->Open(name), 1);
+    EXPECT_EQ(louie->Open(name), 1);
+    ASSERT_EQ(server.Lookups().size(), 1u);
+    EXPECT_EQ(server.Lookups()[0], L"Open");
+    ASSERT_EQ(server.Calls().size(), 2u);
+    EXPECT_EQ(server.Calls()[1].id, ScriptedDispId(L"Open"));
+
+    // Another Louie has its own cache.
+    LouiePtr second = MakeLouie();
     server.ClearRecords();
+    second->Open(name);
+    ASSERT_EQ(server.Lookups().size(), 1u);
+    EXPECT_EQ(server.Lookups()[0], L"Open");
+}
+
+TEST_F(LouieProtocol, AFailedLookupIsRepeatedAndSendsNothing) {
+    server.RefuseLookup(L"Attach");
+    EXPECT_EQ(louie->AttachWindow(nullptr, nullptr), 0);
+    EXPECT_EQ(louie->AttachWindow(nullptr, nullptr), 0);
+    EXPECT_EQ(server.Lookups().size(), 2u);
+    EXPECT_TRUE(server.Calls().empty());
+
+    server.AllowLookup(L"Attach");
+    server.Answer(L"Attach", Reply::Short(4));
+    EXPECT_EQ(louie->AttachWindow(nullptr, nullptr), 4);
+    EXPECT_EQ(server.Lookups().size(), 3u);
+}
+
+TEST_F(LouieProtocol, StringsArriveWidenedInArgumentOrder) {
+    char file[] = "C:\\pictures\\caf\xE9.bmp";
+    char second[] = "nineteen-characters";  // exactly 19
+    char third[] = "";
+    louie->ThreadOpen(file, second, third);
+    const SeenCall& call = OnlyCall();
+    EXPECT_EQ(call.method, L"ThreadOpen");
+    ExpectProtocolCall(call, 3);
+    for (const SeenArgument& argument : call.arguments) EXPECT_EQ(argument.type, VT_BSTR);
+    // 0xE9 keeps its low byte and has its sign extended into the high byte.
+    EXPECT_EQ(call.arguments[0].text,
+              std::wstring(L"C:\\pictures\\caf") + wchar_t(0xFFE9) + L".bmp");
+    EXPECT_EQ(call.arguments[1].text, L"nineteen-characters");
+    EXPECT_FALSE(call.arguments[2].nullText);
+    EXPECT_EQ(call.arguments[2].text, L"");
+}
+
+TEST_F(LouieProtocol, OverlongStringsAreCutToTheirCapacityAndNullIsEmpty) {
+    std::string longFile = Repeat('f', 900);
+    std::string longName = Repeat('n', 25);
+    louie->FastOpen(longFile.data(), longName.data());
+    louie->Open(nullptr);
+    ASSERT_EQ(server.Calls().size(), 2u);
+    EXPECT_EQ(server.Calls()[0].arguments[0].text, std::wstring(779, L'f'));
+    EXPECT_EQ(server.Calls()[0].arguments[1].text, std::wstring(19, L'n'));
+    EXPECT_EQ(server.Calls()[1].arguments[0].text, L"");
+    EXPECT_EQ(longFile, Repeat('f', 900));  // the host's string is left alone
+}
+
+TEST_F(LouieProtocol, StringArgumentsAreFreedAfterTheCall) {
+    testsupport::AllocationSpy spy;
+    BSTR probe = SysAllocString(L"probe");
+    ASSERT_EQ(spy.Alive(), 1u) << "the spy sees strings being made";
+    SysFreeString(probe);
+    char file[] = "picture.bmp";
+    char second[] = "two";
+    louie->FastOpen(file, second);
+    server.Answer(L"FastOpen", Reply::Failure(DISP_E_EXCEPTION));
+    louie->FastOpen(file, second);
+    EXPECT_EQ(spy.Alive(), 0u);
+    EXPECT_EQ(spy.UnknownFrees(), 0);
+}
+
+TEST_F(LouieProtocol, PaintSendsEightLow16BitCoordinatesSourceFirst) {
     RECT source = {0, 0, 100, 50};
     RECT target = {10, 20, 110, 70};
     server.Answer(L"Paint", Reply::Short(3));
     EXPECT_EQ(louie->Paint(&source, &target), 3);
-    ASSERT_EQ(server.Calls().size(), 1u);
-    const SeenCall& call = server.Calls()[0];
-    ExpectProtocolCall(call, 8);
     const short expected[] = {0, 0, 100, 50, 10, 20, 110, 70};
+    const SeenCall& call = OnlyCall();
+    ExpectProtocolCall(call, 8);
     for (int i = 0; i < 8; ++i) {
         EXPECT_EQ(call.arguments[i].type, VT_I2) << i;
         EXPECT_EQ(call.arguments[i].AsShort(), expected[i]) << i;
     }
+
+    server.ClearRecords();
+    RECT wide = {65536 + 100, -1, 70000, -65537};
+    louie->Paint(&wide, &target);
+    EXPECT_EQ(OnlyCall().arguments[0].AsShort(), 100);
+    EXPECT_EQ(OnlyCall().arguments[1].AsShort(), -1);
+    EXPECT_EQ(OnlyCall().arguments[2].AsShort(), 4464);
+    EXPECT_EQ(OnlyCall().arguments[3].AsShort(), -1);
+}
+
+TEST_F(LouieProtocol, HandlesTravelAsLongsAndTheFlagAsAShort) {
+    HDC screen = GetDC(nullptr);
+    louie->AttachWindow(nullptr, screen);
+    louie->RealizePalette(GetDesktopWindow(), -3);
+    ASSERT_EQ(server.Calls().size(), 2u);
+    const SeenCall& attach = server.Calls()[0];
+    ExpectProtocolCall(attach, 2);
+    EXPECT_EQ(attach.arguments[0].type, VT_I4);
+    EXPECT_EQ(attach.arguments[0].AsLong(), 0);
+    EXPECT_EQ(attach.arguments[1].type, VT_I4);
+    EXPECT_EQ(attach.arguments[1].AsLong(), static_cast<long>(reinterpret_cast<INT_PTR>(screen)));
+    const SeenCall& realize = server.Calls()[1];
+    EXPECT_EQ(realize.arguments[0].type, VT_I4);
+    EXPECT_EQ(realize.arguments[0].AsLong(),
+              static_cast<long>(reinterpret_cast<INT_PTR>(GetDesktopWindow())));
+    EXPECT_EQ(realize.arguments[1].type, VT_I2);
+    EXPECT_EQ(realize.arguments[1].AsShort(), -3);
+    ReleaseDC(nullptr, screen);
+}
+
+TEST_F(LouieProtocol, ShortResultsNeedSuccessAndAShortAnswer) {
+    char name[] = "a.bmp";
+    server.AnswerNext(L"Open", {Reply::Long(7), Reply::Failure(E_FAIL), Reply::Short(-2)});
+    EXPECT_EQ(louie->Open(name), 0);  // a VT_I4 answer is not a short result
+    EXPECT_EQ(louie->Open(name), 0);  // a failed call
+    EXPECT_EQ(louie->Open(name), -2);
+
+    Reply failedWithAnswer = Reply::Short(9);
+    failedWithAnswer.code = E_FAIL;
+    server.Answer(L"Open", failedWithAnswer);
+    EXPECT_EQ(louie->Open(name), 0);
+}
+
+TEST_F(LouieProtocol, NotifyProcessIDTakesTheShortFieldWhateverTheType) {
+    server.AnswerNext(L"NotifyProcessID", {Reply::Long(0x00030005), Reply::Failure(E_FAIL)});
+    EXPECT_EQ(louie->NotifyProcessID(42), 5);
+    EXPECT_EQ(louie->NotifyProcessID(42), 0);
+    EXPECT_EQ(server.Calls()[0].arguments[0].AsLong(), 42);
+}
+
+TEST_F(LouieProtocol, GetProcessIDAsksBothIdentifiersWithTheHostProcess) {
+    Reply process = Reply::Short(0);
+    process.bits = 0x12345678;  // a VT_I2 tag does not hide the 32-bit field
+    server.Answer(L"GetProcessID", process);
+    server.Answer(L"GetMainThread", Reply::Long(0x00ABCDEF));
+    long processId = -1, threadId = -1;
+    EXPECT_EQ(louie->GetProcessID(&processId, &threadId), 0);
+    EXPECT_EQ(processId, 0x12345678);
+    EXPECT_EQ(threadId, 0x00ABCDEF);
+    ASSERT_EQ(server.Calls().size(), 2u);
+    EXPECT_EQ(server.Calls()[0].method, L"GetProcessID");
+    ExpectProtocolCall(server.Calls()[0], 0);
+    EXPECT_EQ(server.Calls()[1].method, L"GetMainThread");
+    EXPECT_EQ(server.Calls()[1].arguments[0].type, VT_I4);
+    EXPECT_EQ(server.Calls()[1].arguments[0].AsLong(), static_cast<long>(GetCurrentProcessId()));
+}
+
+TEST_F(LouieProtocol, GetProcessIDClearsWhatAFailedQueryCannotFill) {
+    server.Answer(L"GetProcessID", Reply::Failure(E_FAIL));
+    server.Answer(L"GetMainThread", Reply::Failure(E_FAIL));
+    long processId = -1, threadId = -1;
+    EXPECT_EQ(louie->GetProcessID(&processId, &threadId), 0);
+    EXPECT_EQ(processId, 0);
+    EXPECT_EQ(threadId, 0);
+    EXPECT_EQ(server.Calls().size(), 2u);  // the second is asked despite the first failing
 }
