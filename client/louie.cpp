@@ -11,18 +11,6 @@ using kelocli::Argument;
 using kelocli::Method;
 using kelocli::WideText;
 
-namespace {
-
-constexpr std::size_t kFileNameUnits = 780;
-constexpr std::size_t kShortNameUnits = 20;
-
-// Coordinates travel as their low 16 bits.
-short Low16(LONG value) {
-    return static_cast<short>(value & 0xFFFF);
-}
-
-}  // namespace
-
 Louie::Louie() {
     kelocli::ReadDebugSwitch();
     dispatch = nullptr;
@@ -51,21 +39,21 @@ short Louie::NotifyProcessID(long processId) {
 }
 
 short Louie::Open(char* fileName) {
-    const WideText<kFileNameUnits> name(fileName);
+    const WideText<kelocli::kPathUnits> name(fileName);
     return kelocli::RunCommand(dispatch, dispIds, Method::Open, {Argument::Text(name.Get())});
 }
 
 short Louie::FastOpen(char* fileName, char* secondName) {
-    const WideText<kFileNameUnits> name(fileName);
-    const WideText<kShortNameUnits> second(secondName);
+    const WideText<kelocli::kPathUnits> name(fileName);
+    const WideText<kelocli::kShortNameUnits> second(secondName);
     return kelocli::RunCommand(dispatch, dispIds, Method::FastOpen,
                                {Argument::Text(name.Get()), Argument::Text(second.Get())});
 }
 
 short Louie::ThreadOpen(char* fileName, char* secondName, char* thirdName) {
-    const WideText<kFileNameUnits> name(fileName);
-    const WideText<kShortNameUnits> second(secondName);
-    const WideText<kShortNameUnits> third(thirdName);
+    const WideText<kelocli::kPathUnits> name(fileName);
+    const WideText<kelocli::kShortNameUnits> second(secondName);
+    const WideText<kelocli::kShortNameUnits> third(thirdName);
     return kelocli::RunCommand(
         dispatch, dispIds, Method::ThreadOpen,
         {Argument::Text(name.Get()), Argument::Text(second.Get()), Argument::Text(third.Get())});
@@ -113,8 +101,8 @@ short Louie::Paint(RECT* source, RECT* target) {
     if (source == nullptr || target == nullptr) return 0;
     return kelocli::RunCommand(
         dispatch, dispIds, Method::Paint,
-        {Argument::Short(Low16(source->left)), Argument::Short(Low16(source->top)),
-         Argument::Short(Low16(source->right)), Argument::Short(Low16(source->bottom)),
-         Argument::Short(Low16(target->left)), Argument::Short(Low16(target->top)),
-         Argument::Short(Low16(target->right)), Argument::Short(Low16(target->bottom))});
+        {Argument::LowShort(source->left), Argument::LowShort(source->top),
+         Argument::LowShort(source->right), Argument::LowShort(source->bottom),
+         Argument::LowShort(target->left), Argument::LowShort(target->top),
+         Argument::LowShort(target->right), Argument::LowShort(target->bottom)});
 }

@@ -15,18 +15,8 @@ using kelocli::WideText;
 
 namespace {
 
-constexpr std::size_t kPathUnits = 780;
-constexpr std::size_t kSaveFormatUnits = 4;  // at most 3 characters
-constexpr std::size_t kConvertFormatUnits = 6;
-constexpr std::size_t kStatusUnits = 30;
-constexpr std::size_t kFontUnits = 256;
-
 constexpr short kClipboardDib = CF_DIB;
 constexpr short kClipboardMetafile = CF_ENHMETAFILE;
-
-short Low16(LONG value) {
-    return static_cast<short>(value & 0xFFFF);
-}
 
 long PackColour(const IRGB& colour) {
     return static_cast<long>(colour.red | (colour.green << 8) | (colour.blue << 16));
@@ -46,8 +36,8 @@ short Louie::Save() {
 }
 
 short Louie::SaveAs(char* fileName, char* format) {
-    const WideText<kPathUnits> name(fileName);
-    const WideText<kSaveFormatUnits> type(format);
+    const WideText<kelocli::kPathUnits> name(fileName);
+    const WideText<kelocli::kSaveFormatUnits> type(format);
     return RunCommand(dispatch, dispIds, Method::SaveAs,
                       {Argument::Text(name.Get()), Argument::Text(type.Get())});
 }
@@ -89,8 +79,8 @@ short Louie::Crop(RECT* rect) {
     if (rect->left > rect->right) std::swap(rect->left, rect->right);
     if (rect->top > rect->bottom) std::swap(rect->top, rect->bottom);
     return RunCommand(dispatch, dispIds, Method::Crop,
-                      {Argument::Short(Low16(rect->left)), Argument::Short(Low16(rect->top)),
-                       Argument::Short(Low16(rect->right)), Argument::Short(Low16(rect->bottom))});
+                      {Argument::LowShort(rect->left), Argument::LowShort(rect->top),
+                       Argument::LowShort(rect->right), Argument::LowShort(rect->bottom)});
 }
 
 short Louie::Grayize() {
@@ -112,8 +102,8 @@ short Louie::Equalize() {
 }
 
 short Louie::ChangeFont(char* face, char* style, float size, float spacing) {
-    const WideText<kFontUnits> faceText(face);
-    const WideText<kFontUnits> styleText(style);
+    const WideText<kelocli::kFontUnits> faceText(face);
+    const WideText<kelocli::kFontUnits> styleText(style);
     return RunCommand(dispatch, dispIds, Method::ChangeFont,
                       {Argument::Text(faceText.Get()), Argument::Text(styleText.Get()),
                        Argument::Float(size), Argument::Float(spacing)});
@@ -171,28 +161,28 @@ short Louie::PrepRaster(short first, short second, short third) {
 }
 
 short Louie::SaveScript(char* script) {
-    const WideText<kPathUnits> text(script);
+    const WideText<kelocli::kPathUnits> text(script);
     return RunCommand(dispatch, dispIds, Method::SaveScript, {Argument::Text(text.Get())});
 }
 
 short Louie::Convert(char* source, char* target, char* format, char* options) {
-    const WideText<kPathUnits> sourceText(source);
-    const WideText<kPathUnits> targetText(target);
-    const WideText<kConvertFormatUnits> formatText(format);
-    const WideText<kPathUnits> optionsText(options);
+    const WideText<kelocli::kPathUnits> sourceText(source);
+    const WideText<kelocli::kPathUnits> targetText(target);
+    const WideText<kelocli::kConvertFormatUnits> formatText(format);
+    const WideText<kelocli::kPathUnits> optionsText(options);
     return RunCommand(dispatch, dispIds, Method::Convert,
                       {Argument::Text(sourceText.Get()), Argument::Text(targetText.Get()),
                        Argument::Text(formatText.Get()), Argument::Text(optionsText.Get())});
 }
 
 short Louie::Test(char* text, HWND window, HDC dc) {
-    const WideText<kPathUnits> wide(text);
+    const WideText<kelocli::kPathUnits> wide(text);
     return RunCommand(dispatch, dispIds, Method::Test,
                       {Argument::Text(wide.Get()), Argument::Handle(window), Argument::Handle(dc)});
 }
 
 short Louie::OpenStatus(char* status) {
-    const WideText<kStatusUnits> text(status);
+    const WideText<kelocli::kStatusUnits> text(status);
     return RunCommand(dispatch, dispIds, Method::OpenStatus, {Argument::Text(text.Get())});
 }
 
@@ -206,6 +196,6 @@ int Louie::IsRaster() {
 }
 
 short Louie::RefreshOptions(char* options) {
-    const WideText<kStatusUnits> text(options);
+    const WideText<kelocli::kStatusUnits> text(options);
     return RunCommand(dispatch, dispIds, Method::RefreshOptions, {Argument::Text(text.Get())});
 }

@@ -19,6 +19,10 @@ Argument Argument::Short(short value) {
     return argument;
 }
 
+Argument Argument::LowShort(LONG value) {
+    return Short(static_cast<short>(value & 0xFFFF));
+}
+
 Argument Argument::Long(long value) {
     Argument argument(Kind::Long);
     argument.long_ = value;

@@ -21,6 +21,8 @@ namespace kelocli {
 class Argument {
   public:
     static Argument Short(short value);
+    // A 32-bit host value (a coordinate) sent as its low 16 bits.
+    static Argument LowShort(LONG value);
     static Argument Long(long value);
     // A window or device-context handle, sent as a 32-bit integer.
     static Argument Handle(const void* handle);

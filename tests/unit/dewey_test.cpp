@@ -11,6 +11,7 @@
 
 #include "allocation_spy.h"
 #include "kelocli.h"
+#include "scripted_fixture.h"
 #include "scripted_server.h"
 
 using testsupport::Reply;
@@ -19,17 +20,10 @@ using testsupport::SeenCall;
 
 namespace {
 
-struct DeweyDeleter {
-    void operator()(Dewey* dewey) const { delete dewey; }
-};
-using DeweyPtr = std::unique_ptr<Dewey, DeweyDeleter>;
+using DeweyPtr = std::unique_ptr<Dewey>;
 
-class DeweyTest : public testing::Test {
+class DeweyTest : public testsupport::ScriptedClientTest<Dewey> {
   protected:
-    void SetUp() override {
-        dewey.reset(new Dewey);
-        server.ClearRecords();
-    }
     // Runs a string query against a scripted answer; the buffer starts filled with 0x7F so that
     // every byte written shows.
     short Query(short (Dewey::*query)(char*), const wchar_t* method, const std::wstring& text) {
@@ -38,8 +32,7 @@ class DeweyTest : public testing::Test {
         return (dewey.get()->*query)(buffer);
     }
 
-    ScriptedServer server;
-    DeweyPtr dewey;
+    std::unique_ptr<Dewey>& dewey = client;
     char buffer[600];
 };
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "kelocli.h"
+#include "scripted_fixture.h"
 #include "scripted_server.h"
 
 using testsupport::Reply;
@@ -19,21 +20,11 @@ using testsupport::SeenCall;
 
 namespace {
 
-struct LouieDeleter {
-    void operator()(Louie* louie) const { delete louie; }
-};
-using LouiePtr = std::unique_ptr<Louie, LouieDeleter>;
+using LouiePtr = std::unique_ptr<Louie>;
 
-class LouieCommands : public testing::Test {
+class LouieCommands : public testsupport::ScriptedClientTest<Louie> {
   protected:
-    void SetUp() override {
-        louie.reset(new Louie);
-        server.ClearRecords();
-    }
-    const SeenCall& LastCall() { return server.Calls().back(); }
-
-    ScriptedServer server;
-    LouiePtr louie;
+    std::unique_ptr<Louie>& louie = client;
 };
 
 // What one argument must look like on arrival.

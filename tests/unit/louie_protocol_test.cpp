@@ -9,6 +9,7 @@
 
 #include "allocation_spy.h"
 #include "kelocli.h"
+#include "scripted_fixture.h"
 #include "scripted_server.h"
 
 using testsupport::Reply;
@@ -19,29 +20,20 @@ using testsupport::SeenCall;
 
 namespace {
 
-struct LouieDeleter {
-    void operator()(Louie* louie) const { delete louie; }
-};
-using LouiePtr = std::unique_ptr<Louie, LouieDeleter>;
+using LouiePtr = std::unique_ptr<Louie>;
 
 LouiePtr MakeLouie() {
     return LouiePtr(new Louie);
 }
 
 // A Louie connected to a scripted server, with the construction's own call forgotten.
-class LouieProtocol : public testing::Test {
+class LouieProtocol : public testsupport::ScriptedClientTest<Louie> {
   protected:
-    void SetUp() override {
-        louie = MakeLouie();
-        server.ClearRecords();
-    }
     const SeenCall& OnlyCall() {
         EXPECT_EQ(server.Calls().size(), 1u);
         return server.Calls().back();
     }
-
-    ScriptedServer server;
-    LouiePtr louie;
+    std::unique_ptr<Louie>& louie = client;
 };
 
 void ExpectProtocolCall(const SeenCall& call, UINT argumentCount) {

@@ -9,6 +9,7 @@
 
 #include "allocation_spy.h"
 #include "kelocli.h"
+#include "scripted_fixture.h"
 #include "scripted_server.h"
 
 using testsupport::Reply;
@@ -18,19 +19,11 @@ using testsupport::SeenCall;
 
 namespace {
 
-struct LouieDeleter {
-    void operator()(Louie* louie) const { delete louie; }
-};
-using LouiePtr = std::unique_ptr<Louie, LouieDeleter>;
+using LouiePtr = std::unique_ptr<Louie>;
 
-class LouieQueries : public testing::Test {
+class LouieQueries : public testsupport::ScriptedClientTest<Louie> {
   protected:
-    void SetUp() override {
-        louie.reset(new Louie);
-        server.ClearRecords();
-    }
-    ScriptedServer server;
-    LouiePtr louie;
+    std::unique_ptr<Louie>& louie = client;
 };
 
 // A named section made by the test, as the server would publish one.
