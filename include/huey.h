@@ -18,8 +18,10 @@
 //
 // 3D navigation works on the host's camera record; each steering call sends the new point of view
 // ("SETPOV") once, with povFlag's low 16 bits, and writes the record whatever the server answered.
-// None puts a NaN into the record or onto the wire: a call that cannot give a defined result
-// (documented per member) leaves the record untouched and sends nothing.
+// None puts a NaN or an infinity into the record or onto the wire: a call that cannot give a
+// defined, finite result (documented per member) leaves the record untouched and sends nothing. A
+// null record pointer does nothing. A Huey built on a null Dewey still keeps the record up to date
+// and sends nothing.
 #ifndef KELOCLI_HUEY_H
 #define KELOCLI_HUEY_H
 
@@ -82,15 +84,21 @@ class KELOCLI_API Huey : public ZevObject {
     short RealizePalette(HWND window, short flag);
 
     // --- 3D navigation -------------------------------------------------------------------------
-    // Fills the record from the server's point of view and 3D information; distance 5.0.
+    // Fills the record from the server's point of view and 3D information, then step, the frame
+    // and distance 5.0. Fields a failed query does not fill keep their contents and the rest is
+    // computed from them. When the result has a field that is not finite (a server answer, or the
+    // host's earlier contents), the record is left untouched.
     void Init3DInfo(taghuey3dinfo* info);
     // Takes over the source's orientation and distance setting and puts the target's eye on the
     // line through its centre along the new direction: at 1000 * largest extent / min(right,
     // bottom) of `window`, or at the current eye-centre distance when `window` is null. A window
-    // whose smaller of right and bottom is 0 or less leaves the target untouched.
+    // whose smaller of right and bottom is 0 or less (no width to fit, or a placement in front of
+    // the centre) leaves the target untouched. Sends nothing.
     void Align(taghuey3dinfo* target, taghuey3dinfo* source, RECT* window);
     // Scales the eye-centre distance by (setting + 5) / (stored setting + 5) and stores the new
-    // setting. While the stored setting is -5 the record is left untouched.
+    // setting, moving the eye onto the line through the centre along dir. While the stored setting
+    // is -5, or when the setting or the new eye is not finite, the record is left untouched. Sends
+    // nothing.
     void Distance(taghuey3dinfo* info, double setting);
     // One fly-through step: codes 0-3 turn 5 degrees (towards up, towards side, away from up,
     // away from side), 4-9 move one step (along up, side, against up, side, forward, back), 10-11
@@ -106,8 +114,11 @@ class KELOCLI_API Huey : public ZevObject {
     void Trackball(taghuey3dinfo* info, int dx, int dy, int povFlag, RECT* window);
 
   private:
-    // A direction with no horizontal part (dirX = dirY = 0) takes +y as its horizontal side, as if
-    // it leaned infinitesimally towards +x.
+    // A direction with no horizontal part (dirX = dirY = 0, or too small to square) takes +y as its
+    // horizontal side, as if it leaned infinitesimally towards +x. For such a direction
+    // GetTwistFromVectors takes the twist's sign from -sideX * dirZ instead of sideZ (the sign
+    // sideZ has in that limit), so the two functions stay inverse there too. Null outputs are
+    // skipped.
     static void GetVectorFromAngle(double* x, double* y, double* z, double dirX, double dirY,
                                    double dirZ, double twist);
     static void GetAnglesFromVector(double* yaw, double* pitch, double x, double y, double z);
