@@ -69,81 +69,85 @@ void ExpectScene(const Scene& scene, RECT percent, RECT source, RECT dest, doubl
 
 // --- InitWindowSize -------------------------------------------------------------------------
 
-TEST(InitWindowSize, ActualSizeOfALargerImageShowsItsTopLeft) {
-    ExpectScene(ActualSize(), Rect(0, 0, 50, 50), Rect(0, 0, 500, 400), Rect(0, 0, 500, 400), 1.0);
-}
+// One row of the sizing table: the image, the window, the mode and kind, and the view expected.
+struct Sizing {
+    const char* what;
+    ImageSize image;
+    RECT window;
+    int mode;
+    bool vector;
+    RECT percent;
+    RECT source;
+    RECT dest;
+    double zoom;
+};
 
-TEST(InitWindowSize, FitWholeImageTakesTheWidthOrTheHeight) {
-    // 500·800 < 1000·500: the width limits.
-    ExpectScene(Initial(kImage, Rect(0, 0, 500, 500), 1), kZero, Rect(0, 0, 1000, 800),
-                Rect(0, 0, 500, 400), 0.5);
-    // Equal products take the height branch: 1000·400/800.
-    ExpectScene(Initial(kImage, kWindow, 1), kZero, Rect(0, 0, 1000, 800), Rect(0, 0, 500, 400),
-                0.5);
-    // Truncating divisions in each branch.
-    ExpectScene(Initial(kImage, Rect(0, 0, 333, 500), 1), kZero, Rect(0, 0, 1000, 800),
-                Rect(0, 0, 333, 266), 0.333);
-    ExpectScene(Initial(kImage, Rect(0, 0, 700, 333), 1), kZero, Rect(0, 0, 1000, 800),
-                Rect(0, 0, 416, 333), 333.0 / 800.0);
-}
-
-TEST(InitWindowSize, FitWidthMayReachBelowTheImage) {
-    ExpectScene(Initial({1000, 600}, kWindow, 2), Rect(0, 0, 0, 133), Rect(0, 0, 1000, 800),
-                Rect(0, 0, 500, 400), 0.5);
-    // (1000·400·100/700)/500 = 57142/500.
-    ExpectScene(Initial({1000, 700}, kWindow, 2), Rect(0, 0, 0, 114), Rect(0, 0, 1000, 800),
-                Rect(0, 0, 500, 400), 0.5);
-}
-
-TEST(InitWindowSize, WiderThanTheWindowOnly) {
-    ExpectScene(Initial({1000, 300}, kWindow, 0), Rect(0, 0, 50, 0), Rect(0, 0, 500, 300),
-                Rect(0, 0, 500, 300), 1.0);
-    for (int mode : {1, 2}) {
-        ExpectScene(Initial({1000, 333}, kWindow, mode), kZero, Rect(0, 0, 1000, 333),
-                    Rect(0, 0, 500, 166), 0.5);
+TEST(InitWindowSize, ChoosesOneRowByWhatIsLargerAndByTheMode) {
+    const RECT w = kWindow;
+    const RECT actualPercent = {0, 0, 50, 50};
+    const RECT actual = {0, 0, 500, 400};
+    const RECT whole = {0, 0, 1000, 800};
+    // clang-format off
+    const Sizing table[] = {
+        {"larger both ways, actual size", kImage, w, 0, false, actualPercent, actual, actual, 1.0},
+        {"fit: 500·800 < 1000·500, the width limits",
+            kImage, {0, 0, 500, 500}, 1, false, kZero, whole, actual, 0.5},
+        {"fit: equal products take the height", kImage, w, 1, false, kZero, whole, actual, 0.5},
+        {"fit by width truncates",
+            kImage, {0, 0, 333, 500}, 1, false, kZero, whole, {0, 0, 333, 266}, 0.333},
+        {"fit by height truncates",
+            kImage, {0, 0, 700, 333}, 1, false, kZero, whole, {0, 0, 416, 333}, 333.0 / 800.0},
+        {"fit width reaches below the image",
+            {1000, 600}, w, 2, false, {0, 0, 0, 133}, whole, actual, 0.5},
+        {"fit width: (1000·400·100/700)/500",
+            {1000, 700}, w, 2, false, {0, 0, 0, 114}, whole, actual, 0.5},
+        {"wider only, actual size",
+            {1000, 300}, w, 0, false, {0, 0, 50, 0}, {0, 0, 500, 300}, {0, 0, 500, 300}, 1.0},
+        {"wider only, fit",
+            {1000, 333}, w, 1, false, kZero, {0, 0, 1000, 333}, {0, 0, 500, 166}, 0.5},
+        {"wider only, fit width",
+            {1000, 333}, w, 2, false, kZero, {0, 0, 1000, 333}, {0, 0, 500, 166}, 0.5},
+        {"an equal height is not taller",
+            {1000, 400}, w, 0, false, {0, 0, 50, 0}, actual, actual, 1.0},
+        {"taller only, actual size",
+            {400, 1000}, w, 0, false, {0, 0, 0, 40}, {0, 0, 400, 400}, {0, 0, 400, 400}, 1.0},
+        {"taller only, fit width",
+            {400, 1000}, w, 2, false, {0, 0, 0, 40}, {0, 0, 400, 400}, {0, 0, 400, 400}, 1.0},
+        {"taller only, fit",
+            {400, 1000}, w, 1, false, kZero, {0, 0, 400, 1000}, {0, 0, 160, 400}, 0.4},
+        {"an equal width is not wider",
+            {500, 1000}, w, 0, false, {0, 0, 0, 40}, actual, actual, 1.0},
+        {"smaller, actual size",
+            {300, 200}, w, 0, false, kZero, {0, 0, 300, 200}, {0, 0, 300, 200}, 1.0},
+        {"smaller, fit: never enlarged",
+            {300, 200}, w, 1, false, kZero, {0, 0, 300, 200}, {0, 0, 300, 200}, 1.0},
+        {"smaller, fit width",
+            {300, 200}, w, 2, false, kZero, {0, 0, 300, 200}, {0, 0, 300, 200}, 1.0},
+        {"exactly the window", {500, 400}, w, 0, false, kZero, actual, actual, 1.0},
+        {"mode 5 counts as 0", kImage, w, 5, false, actualPercent, actual, actual, 1.0},
+        {"mode -1 counts as 0", kImage, w, -1, false, actualPercent, actual, actual, 1.0},
+        {"a drawing opens fitted", kImage, w, 0, true, kZero, whole, actual, 0.5},
+        {"folding follows the drawing rule", kImage, w, 5, true, actualPercent, actual, actual, 1.0},
+        {"a drawing fits the width when asked",
+            {1000, 600}, w, 2, true, {0, 0, 0, 133}, whole, actual, 0.5},
+        {"the window's own offset is ignored",
+            kImage, {100, 50, 600, 450}, 0, false, actualPercent, actual, actual, 1.0},
+        {"a window width beyond 32 bits saturates",
+            {300, 200}, {INT_MIN, 0, INT_MAX, 400}, 0, false,
+            kZero, {0, 0, 300, 200}, {0, 0, 300, 200}, 1.0},
+        {"IW·H beyond 32 bits is exact",
+            {2000000000, 2000000000}, {0, 0, 1500000000, 1000000000}, 1, false,
+            kZero, {0, 0, 2000000000, 2000000000}, {0, 0, 1000000000, 1000000000}, 0.5},
+        {"fit width: bottom 3e9 saturates, IW·H·100 is exact",
+            {2000000000, 2000000000}, {0, 0, 1000000000, 1500000000}, 2, false,
+            {0, 0, 0, 150}, {0, 0, 2000000000, INT_MAX}, {0, 0, 1000000000, 1500000000}, 0.5},
+    };
+    // clang-format on
+    for (const Sizing& row : table) {
+        SCOPED_TRACE(row.what);
+        ExpectScene(Initial(row.image, row.window, row.mode, row.vector), row.percent, row.source,
+                    row.dest, row.zoom);
     }
-    // Equal heights are not "taller": W < IW, IH = H is the wide row.
-    ExpectScene(Initial({1000, 400}, kWindow, 0), Rect(0, 0, 50, 0), Rect(0, 0, 500, 400),
-                Rect(0, 0, 500, 400), 1.0);
-}
-
-TEST(InitWindowSize, TallerThanTheWindowOnly) {
-    for (int mode : {0, 2}) {
-        ExpectScene(Initial({400, 1000}, kWindow, mode), Rect(0, 0, 0, 40), Rect(0, 0, 400, 400),
-                    Rect(0, 0, 400, 400), 1.0);
-    }
-    ExpectScene(Initial({400, 1000}, kWindow, 1), kZero, Rect(0, 0, 400, 1000),
-                Rect(0, 0, 160, 400), 0.4);
-    // Equal widths: W = IW is not "wider".
-    ExpectScene(Initial({500, 1000}, kWindow, 0), Rect(0, 0, 0, 40), Rect(0, 0, 500, 400),
-                Rect(0, 0, 500, 400), 1.0);
-}
-
-TEST(InitWindowSize, ASmallerImageIsNeverEnlarged) {
-    for (int mode : {0, 1, 2}) {
-        ExpectScene(Initial({300, 200}, kWindow, mode), kZero, Rect(0, 0, 300, 200),
-                    Rect(0, 0, 300, 200), 1.0);
-        ExpectScene(Initial({500, 400}, kWindow, mode), kZero, Rect(0, 0, 500, 400),
-                    Rect(0, 0, 500, 400), 1.0);
-    }
-}
-
-TEST(InitWindowSize, ModesOutsideTheRangeCountAsActualSize) {
-    const Scene actual = ActualSize();
-    EXPECT_TRUE(Initial(kImage, kWindow, 5).SameAs(actual));
-    EXPECT_TRUE(Initial(kImage, kWindow, -1).SameAs(actual));
-}
-
-TEST(InitWindowSize, VectorDrawingsOpenFittedOnlyFromModeZero) {
-    const Scene fitted = Initial(kImage, kWindow, 1);
-    EXPECT_TRUE(Initial(kImage, kWindow, 0, true).SameAs(fitted));
-    // Folding comes after the vector rule: mode 5 shows a drawing at actual size.
-    EXPECT_TRUE(Initial(kImage, kWindow, 5, true).SameAs(ActualSize()));
-    EXPECT_TRUE(Initial({1000, 600}, kWindow, 2, true).SameAs(Initial({1000, 600}, kWindow, 2)));
-}
-
-TEST(InitWindowSize, TheWindowsOwnOffsetIsIgnored) {
-    EXPECT_TRUE(Initial(kImage, Rect(100, 50, 600, 450), 0).SameAs(ActualSize()));
 }
 
 TEST(InitWindowSize, WithoutAReportedSizeTheLastDrawingAreaIsTheImage) {
@@ -188,19 +192,6 @@ TEST(InitWindowSize, AnEmptyWindowFittingTheWholeImageGivesScaleZero) {
     EXPECT_FALSE(kelocli::ResizeWindow(kImage, kZero, grown, 0, scene.view, scene.record));
     EXPECT_TRUE(scene.SameAs(before));
     EXPECT_EQ(grown, kWindow);
-}
-
-TEST(InitWindowSize, ProductsBeyond32BitsAreExactAndSaturated) {
-    // IW·H = 2e18 would wrap in 32 bits.
-    ExpectScene(Initial({2000000000, 2000000000}, Rect(0, 0, 1500000000, 1000000000), 1), kZero,
-                Rect(0, 0, 2000000000, 2000000000), Rect(0, 0, 1000000000, 1000000000), 0.5);
-    // Fit-width: the source bottom 3e9 saturates; the percent comes out exact through IW·H·100.
-    ExpectScene(Initial({2000000000, 2000000000}, Rect(0, 0, 1000000000, 1500000000), 2),
-                Rect(0, 0, 0, 150), Rect(0, 0, 2000000000, INT_MAX),
-                Rect(0, 0, 1000000000, 1500000000), 0.5);
-    // A window wider than 32 bits can say saturates its width.
-    ExpectScene(Initial({300, 200}, Rect(INT_MIN, 0, INT_MAX, 400), 0), kZero, Rect(0, 0, 300, 200),
-                Rect(0, 0, 300, 200), 1.0);
 }
 
 // --- ZoomOut --------------------------------------------------------------------------------
