@@ -9,12 +9,17 @@
 // 2D geometry. Each operation asks the server for the current image size (never cached), computes
 // locally in 32-bit integers with truncating division and double scales truncated to integers,
 // and writes the result into the Huey and the record. Open cases:
-//  - a zero divisor (an empty window or drawing area, a fallback size of zero): the operation
-//    leaves the view, the record and its arguments unchanged;
-//  - ZoomOut with a factor below 1: no change;
-//  - products that would overflow 32 bits (huge images or windows) are formed in 64 bits and the
-//    results saturated to the 32-bit range: never a crash, and every result that fits 32 bits is
-//    the exact 32-bit answer.
+//  - a zero divisor in any step (an empty window or drawing area, a fallback size of zero that a
+//    step divides by, a scale that has become 0): the operation leaves the view, the record and
+//    its arguments unchanged (the size has been asked all the same);
+//  - ZoomOut with a factor below 1: no change, nothing asked;
+//  - values that would overflow 32 bits (huge images, windows or factors) are formed in 64 bits
+//    (128 for the fit-width percent IW * H * 100) and the results saturated to the 32-bit range,
+//    as are doubles truncated to integers: never undefined, and every result that fits 32 bits is
+//    the exact 32-bit answer;
+//  - a null pointer among the arguments an operation reads: nothing asked, nothing changed;
+//  - a view built on a null Dewey asks nothing: every size counts as unanswered (0) and the
+//    document kind as -1.
 //
 // 3D navigation works on the host's camera record; each steering call sends the new point of view
 // ("SETPOV") once, with povFlag's low 16 bits, and writes the record whatever the server answered.
@@ -47,10 +52,12 @@ class KELOCLI_API Huey : public ZevObject {
     // --- 2D geometry ---------------------------------------------------------------------------
     // Chooses the initial view for a window client rectangle. Modes: 0 actual size, 1 shrink the
     // whole image to fit, 2 shrink to the window width; any other mode counts as 0. A vector
-    // drawing asked for mode 0 opens fitted (mode 1). When the server reports no size, the record's
-    // destRect size is taken as the image size.
+    // drawing asked for mode 0 opens fitted (mode 1): the kind is asked only in mode 0, before the
+    // size. When the server reports a width or height of 0, the record's destRect size is taken
+    // as the image size.
     void InitWindowSize(RECT* window, int mode, taghueyinfo* info);
-    // Divides the scale by `factor` (2 halves it) about the current centre.
+    // Divides the scale by `factor` (2 halves it) about the current centre. When the whole image
+    // then fits, its size is asked a second time and the view shows it whole at that size.
     void ZoomOut(int factor, taghueyinfo* info);
     // Scales so that the selection (window client pixels, any corner order) fills the drawing
     // area, centred on it; the scale is at most 99.0.
@@ -61,10 +68,11 @@ class KELOCLI_API Huey : public ZevObject {
     // Centres the visible part on a window client point.
     void CenterWindow(int x, int y, taghueyinfo* info);
     // Follows a change of the window: mode 1 refits the whole image (the caller's new rectangle is
-    // moved to the origin); any other mode keeps the scale and keeps the image still on screen.
+    // moved to the origin; `oldWindow` is not read and may be null); any other mode keeps the
+    // scale and keeps the image still on screen.
     void ResizeWindow(RECT* oldWindow, RECT* newWindow, int mode, taghueyinfo* info);
-    // Maps a window client point (clamped into destRect) to image pixels, in place. With an empty
-    // destRect the point is left unchanged.
+    // Maps a window client point (clamped into destRect) to image pixels, in place; asks nothing.
+    // With an empty destRect the point is left unchanged.
     void TransformPoint(POINT* point, taghueyinfo* info);
 
     // --- Rendering -----------------------------------------------------------------------------
@@ -75,12 +83,16 @@ class KELOCLI_API Huey : public ZevObject {
     short ChangeFont(char* face, char* style, float size, float spacing);
     short SetPointOfView(double eyeX, double eyeY, double eyeZ, double yaw, double pitch,
                          double twist, short povFlag);
-    // The colour under a window point. Raster images: the point is mapped into the image in place
-    // and the server is asked (the status of that call is returned). Vector drawings: GetPixel
-    // of `dc` at the window point itself; returns 0.
+    // The colour under a window point. Raster images (any kind answer but 0): the point is mapped
+    // into the image in place (left as it is when destRect is empty), at 4 bits per pixel an odd
+    // sourceRect.left adds 1 to its x, and the server is asked there (the status of that call is
+    // returned). Vector drawings: GetPixel of `dc` at the window point itself, 255 each for an
+    // invalid pixel; returns 0. A null colour, point or record: 0, nothing asked.
     long PickColor(HDC dc, IRGB* colour, POINT* point, taghueyinfo* info);
-    // Has the server realise its palette, then realises the palette it publishes for `window`.
-    // -250 when the server names no palette section or it cannot be opened or mapped; else 0.
+    // Has the server realise its palette, then realises the palette it publishes for `window`
+    // (read-only, for this call only). -250 when the server names no palette section, the name has
+    // 20 or more characters, or the section cannot be opened or mapped; else 0, whatever the
+    // realisation itself gave.
     short RealizePalette(HWND window, short flag);
 
     // --- 3D navigation -------------------------------------------------------------------------
