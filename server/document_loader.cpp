@@ -134,7 +134,8 @@ Result LoadDocument(const std::wstring& path, std::unique_ptr<Document>* out) {
         return result;
     }
     // A name that promises a raster image or a metafile must keep the promise.
-    if (IsOneOf(extension, {L"bmp", L"dib", L"png", L"jpg", L"jpeg", L"jpe", L"gif", L"tif",
+    if (content == Content::Other &&
+        IsOneOf(extension, {L"bmp", L"dib", L"png", L"jpg", L"jpeg", L"jpe", L"gif", L"tif",
                             L"tiff", L"emf"})) {
         return kBadFormat;
     }
