@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <new>
 #include <string>
 
@@ -58,8 +59,10 @@ long long ParseIndex(const std::string& token, std::size_t vertexCount) {
 
 Result ParseObj(const char* text, std::size_t size, Model& model) {
     Model parsed;
+    // Groups are numbered by the first appearance of their name; faces before any group share
+    // the first group's number.
+    std::map<std::string, std::uint16_t> groups;
     std::uint16_t group = 0;
-    bool groupUsed = false;
     std::string token;
     std::vector<std::uint32_t> run;
     try {
@@ -95,13 +98,17 @@ Result ParseObj(const char* text, std::size_t size, Model& model) {
                 if (indices.size() + run.size() > kMaxModelIndices) return kTooLarge;
                 starts.push_back(static_cast<std::uint32_t>(indices.size()));
                 indices.insert(indices.end(), run.begin(), run.end());
-                if (face) {
-                    parsed.faceGroups.push_back(group);
-                    groupUsed = true;
-                }
+                if (face) parsed.faceGroups.push_back(group);
             } else if (token == "g" || token == "o" || token == "usemtl") {
-                if (groupUsed && group < 0xFFFF) ++group;
-                groupUsed = false;
+                std::string name;
+                while (tokens.Next(token)) name += token + " ";
+                const auto known = groups.find(name);
+                if (known != groups.end()) {
+                    group = known->second;
+                } else if (groups.size() < 0xFFFF) {
+                    group = static_cast<std::uint16_t>(groups.size());
+                    groups.emplace(name, group);
+                }
             }
         }
     } catch (const std::bad_alloc&) {
@@ -175,14 +182,24 @@ CameraFrame FrameFromAngles(double yaw, double pitch, double twist) {
 
 PointOfView InitialPointOfView(const Model& model, double fieldOfView) {
     const Vec3 centre = 0.5 * (model.low + model.high);
-    const Vec3 extent = model.high - model.low;
-    double radius = 0.5 * std::sqrt(Dot(extent, extent));
-    if (!(radius > 0.0)) radius = 1.0;
-    const double distance = radius / std::sin(fieldOfView / 2.0) * 1.05;
     // Looking down by 25 degrees from the front right (the -y, +x side).
     const double yaw = 2.35619449;   // 135 degrees: towards -x, +y
     const double pitch = -0.436332;  // -25 degrees
     const CameraFrame frame = FrameFromAngles(yaw, pitch, 0.0);
+    // Near enough for the bounding box to fill the view: every corner inside the field of view.
+    const double slope = std::tan(fieldOfView / 2.0);
+    double distance = 0.0;
+    for (int corner = 0; corner < 8; ++corner) {
+        const Vec3 point = {(corner & 1) ? model.high.x : model.low.x,
+                            (corner & 2) ? model.high.y : model.low.y,
+                            (corner & 4) ? model.high.z : model.low.z};
+        const Vec3 offset = point - centre;
+        const double across =
+            std::max(std::fabs(Dot(offset, frame.side)), std::fabs(Dot(offset, frame.up)));
+        distance = std::max(distance, across / slope - Dot(offset, frame.dir));
+    }
+    distance *= 1.08;
+    if (!(distance > 0.0)) distance = 1.0;
     const Vec3 eye = centre - distance * frame.dir;
     return {eye.x, eye.y, eye.z, yaw, pitch, 0.0};
 }

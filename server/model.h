@@ -72,8 +72,8 @@ struct CameraFrame {
 
 CameraFrame FrameFromAngles(double yaw, double pitch, double twist);
 
-// An eye that looks at the model's centre from above and to the front right, far enough away for
-// the whole model to fit a view of `fieldOfView` radians.
+// An eye that looks at the model's centre from above and to the front right, just far enough away
+// for the model's bounding box to fit a view of `fieldOfView` radians (with a margin of 8%).
 PointOfView InitialPointOfView(const Model& model, double fieldOfView);
 
 }  // namespace pimbax

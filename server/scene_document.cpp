@@ -18,8 +18,11 @@ constexpr int kDefaultWidth = 800;
 constexpr int kDefaultHeight = 600;
 constexpr int kSubpixels = 16;  // points are drawn in 1/16 pixels for smooth zooming
 
-const COLORREF kGroupColours[] = {RGB(86, 140, 200), RGB(214, 120, 72),  RGB(110, 176, 96),
-                                  RGB(196, 164, 70), RGB(150, 110, 190), RGB(80, 170, 170)};
+// Group colours, in the order of the groups' first appearance: water, tiles, grass, sand, plaster,
+// brick, light and slate; then again.
+const COLORREF kGroupColours[] = {RGB(86, 140, 200),  RGB(206, 110, 70),  RGB(110, 176, 96),
+                                  RGB(222, 200, 140), RGB(236, 236, 230), RGB(196, 60, 52),
+                                  RGB(250, 214, 90),  RGB(90, 100, 118)};
 
 struct ViewPoint {
     double x, y, depth;  // camera space: right, up, forward

@@ -111,6 +111,8 @@ void TextDocument::Layout() {
         top += lineHeight;
         return true;
     };
+    advances_.assign(text_.size(), 0);
+    std::vector<INT> positions;
     bool room = true;
     while (room && at <= text_.size()) {
         std::size_t end = text_.find(L'\n', at);
@@ -139,6 +141,15 @@ void TextDocument::Layout() {
                 while (next < end && text_[next] == L' ') ++next;
             }
             room = addLine(at, length);
+            // Each character's advance, so that the line keeps its width at every scale.
+            if (room && length != 0) {
+                positions.resize(length);
+                GetTextExtentExPointW(dc.Get(), text_.c_str() + at, static_cast<int>(length), 0,
+                                      nullptr, positions.data(), &size);
+                for (std::size_t i = 0; i < length; ++i) {
+                    advances_[at + i] = positions[i] - (i == 0 ? 0 : positions[i - 1]);
+                }
+            }
             at = next;
         }
         at = end + 1;
@@ -170,7 +181,7 @@ void TextDocument::Draw(HDC dc, const SourceRect& source, const RECT& target) co
         if (line.top + metrics.tmHeight < visibleTop || line.top > visibleBottom) continue;
         if (line.length == 0) continue;
         ExtTextOutW(dc, kMargin, line.top, 0, nullptr, text_.c_str() + line.start,
-                    static_cast<UINT>(line.length), nullptr);
+                    static_cast<UINT>(line.length), advances_.data() + line.start);
     }
     SelectObject(dc, old);
 }

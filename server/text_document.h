@@ -52,6 +52,7 @@ class TextDocument : public Document {
     std::wstring text_;
     FontChoice font_;
     std::vector<Line> lines_;
+    std::vector<INT> advances_;  // per character of text_, in page pixels
     int pageHeight_ = 0;
     int width_ = 0;
     int height_ = 0;
