@@ -3,6 +3,7 @@
 #include <array>
 #include <climits>
 #include <cwchar>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -436,8 +437,16 @@ HRESULT DispatchCall(CallContext& context, DISPID id, WORD flags, DISPPARAMS* pa
             return read;
         }
     }
-    context.session.Settle();
-    const Reply reply = entry->handler(context, arguments);
+    // Nothing may escape into COM: memory running out mid-call answers E_OUTOFMEMORY.
+    Reply reply;
+    try {
+        context.session.Settle();
+        reply = entry->handler(context, arguments);
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    } catch (...) {
+        return E_UNEXPECTED;
+    }
     if (FAILED(reply.code)) return reply.code;
     if (result == nullptr) return S_OK;
     switch (entry->answer) {

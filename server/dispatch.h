@@ -17,7 +17,8 @@
 //    anything else DISP_E_TYPEMISMATCH. Both report the argument's rgvarg index.
 // The wrong number of arguments is DISP_E_BADPARAMCOUNT, named arguments DISP_E_NONAMEDARGS,
 // an unknown identifier or a call that is not a method call (DISPATCH_METHOD, with or without
-// DISPATCH_PROPERTYGET) DISP_E_MEMBERNOTFOUND.
+// DISPATCH_PROPERTYGET) DISP_E_MEMBERNOTFOUND. A call that runs out of memory answers
+// E_OUTOFMEMORY; the document stays as it was.
 #ifndef PIMBAX_SERVER_DISPATCH_H
 #define PIMBAX_SERVER_DISPATCH_H
 

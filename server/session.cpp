@@ -74,7 +74,11 @@ Result Session::ThreadOpen(const std::wstring& path, const std::wstring& eventNa
     try {
         loader_ = std::thread([this, path, event = std::move(done)]() mutable {
             const HRESULT apartment = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-            loadedResult_ = LoadDocument(path, &loaded_);
+            try {
+                loadedResult_ = LoadDocument(path, &loaded_);
+            } catch (...) {
+                loadedResult_ = kTooLarge;
+            }
             if (SUCCEEDED(apartment)) CoUninitialize();
             if (event) SetEvent(event.Get());
         });

@@ -372,6 +372,40 @@ TEST(Resurrection, TheSectionOutlivesItsDocument) {
     EXPECT_EQ(-2, late->ResurrectSection(const_cast<char*>("NoSuchSection"), name));
 }
 
+TEST(Resurrection, ReadsASectionOfAnotherMakerBehindItsEightByteBlock) {
+    // A 3 x 2 24-bit image behind an 8-byte block, in a section this process makes.
+    const std::size_t size = 8 + 40 + 2 * 12;
+    HANDLE section = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                        static_cast<DWORD>(size), "KelocliE2eForeign");
+    ASSERT_NE(nullptr, section);
+    auto* view = static_cast<std::uint8_t*>(MapViewOfFile(section, FILE_MAP_WRITE, 0, 0, 0));
+    ASSERT_NE(nullptr, view);
+    std::memset(view, 0xEE, 8);
+    BITMAPINFOHEADER header = {};
+    header.biSize = 40;
+    header.biWidth = 3;
+    header.biHeight = 2;
+    header.biPlanes = 1;
+    header.biBitCount = 24;
+    std::memcpy(view + 8, &header, sizeof header);
+    std::memset(view + 48, 0x40, 24);
+    view[48 + 12 + 3 * 2 + 2] = 0xFF;  // the top row's last pixel has a full red
+    UnmapViewOfFile(view);
+    Louie louie;  // takes the name string
+    ASSERT_EQ(0, louie.ResurrectSection(SysAllocString(L"KelocliE2eForeign"), nullptr));
+    CloseHandle(section);
+    long width = 0;
+    long height = 0;
+    short depth = 0;
+    ASSERT_EQ(0, louie.GetInfo(&width, &height, nullptr, nullptr, &depth));
+    EXPECT_EQ(3, width);
+    EXPECT_EQ(2, height);
+    EXPECT_EQ(24, depth);
+    IRGB colour = {};
+    ASSERT_EQ(0, louie.PickColor(&colour, 2, 0));
+    EXPECT_EQ(RGB(0xFF, 0x40, 0x40), RGB(colour.red, colour.green, colour.blue));
+}
+
 // --- Clipboard ---------------------------------------------------------------------------------
 
 TEST(Clipboard, CopyAsPutsTheImageAndPasteFromTakesItBack) {
