@@ -83,23 +83,23 @@ bool RunRemote(HANDLE process, LPTHREAD_START_ROUTINE routine, void* argument, D
     return GetExitCodeThread(thread.Get(), code) != FALSE;
 }
 
-// Loads the helper into `process` through LoadLibraryW on a thread of its own.
-bool LoadHelperInto(HANDLE process, HMODULE helper) {
+// Loads the helper into `process` through LoadLibraryW on a thread of its own. (The thread's exit
+// code holds only the low half of the module's address; the caller looks for the module instead.)
+void LoadHelperInto(HANDLE process, HMODULE helper) {
     HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
     auto loadLibrary = reinterpret_cast<LPTHREAD_START_ROUTINE>(RemoteAddress(
         process, kernel, reinterpret_cast<const void*>(GetProcAddress(kernel, "LoadLibraryW"))));
     const std::wstring path = ModulePath(helper);
-    if (loadLibrary == nullptr || path.empty()) return false;
+    if (loadLibrary == nullptr || path.empty()) return;
     const std::size_t bytes = (path.size() + 1) * sizeof(wchar_t);
     void* remotePath =
         VirtualAllocEx(process, nullptr, bytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
-    if (remotePath == nullptr) return false;
+    if (remotePath == nullptr) return;
     DWORD code = 0;
     const bool ran = WriteProcessMemory(process, remotePath, path.c_str(), bytes, nullptr) &&
                      RunRemote(process, loadLibrary, remotePath, &code);
     // A thread still running keeps the string; it is left to it rather than freed under it.
     if (ran) VirtualFreeEx(process, remotePath, 0, MEM_RELEASE);
-    return ran && code != 0;
 }
 
 }  // namespace
@@ -118,9 +118,9 @@ HostPainter::Host* HostPainter::Reach(DWORD processId) {
     if (!host.process) return nullptr;
     const void* entry =
         reinterpret_cast<const void*>(GetProcAddress(helper, PIMBAX_PAINT_JOB_ENTRY));
-    if (FindRemoteModule(host.process.Get(), helper) == nullptr &&
-        !LoadHelperInto(host.process.Get(), helper)) {
-        return nullptr;
+    // Loaded or not, the module list tells where the helper is.
+    if (FindRemoteModule(host.process.Get(), helper) == nullptr) {
+        LoadHelperInto(host.process.Get(), helper);
     }
     host.entry =
         reinterpret_cast<LPTHREAD_START_ROUTINE>(RemoteAddress(host.process.Get(), helper, entry));
