@@ -105,12 +105,16 @@ void LoadHelperInto(HANDLE process, HMODULE helper) {
 }  // namespace
 
 HostPainter::Host* HostPainter::Reach(DWORD processId) {
-    auto found = hosts_.find(processId);
-    if (found != hosts_.end()) {
-        if (WaitForSingleObject(found->second.process.Get(), 0) == WAIT_TIMEOUT)
-            return &found->second;
-        hosts_.erase(found);  // that process has ended; the identifier may be another's now
+    // Forget the processes that have ended: their identifiers may be others' now.
+    for (auto host = hosts_.begin(); host != hosts_.end();) {
+        if (WaitForSingleObject(host->second.process.Get(), 0) == WAIT_TIMEOUT) {
+            ++host;
+        } else {
+            host = hosts_.erase(host);
+        }
     }
+    auto found = hosts_.find(processId);
+    if (found != hosts_.end()) return &found->second;
     HMODULE helper = LocalHelper();
     if (helper == nullptr || processId == 0 || processId == GetCurrentProcessId()) return nullptr;
     Host host;

@@ -151,15 +151,17 @@ Result Session::PaintWith(const std::array<short, 8>& r) {
         target.bottom <= target.top) {
         return kBadValue;
     }
-    DWORD process = 0;
-    if (attachment_.dc != 0) {
-        process = attachment_.owner;
-    } else if (attachment_.window != 0) {
+    // Only the process that attached is painted into: its device context, or its own window.
+    const DWORD process = attachment_.owner;
+    if (process == 0 || (attachment_.dc == 0 && attachment_.window == 0)) return kNoTarget;
+    if (attachment_.dc == 0) {
         HWND window = reinterpret_cast<HWND>(static_cast<INT_PTR>(attachment_.window));
-        if (!IsWindow(window)) return kNoTarget;
-        GetWindowThreadProcessId(window, &process);
+        DWORD windowProcess = 0;
+        if (!IsWindow(window) || GetWindowThreadProcessId(window, &windowProcess) == 0 ||
+            windowProcess != process) {
+            return kNoTarget;
+        }
     }
-    if (process == 0) return kNoTarget;
 
     // Very large targets are rendered smaller and stretched by the helper.
     int width = target.right - target.left;

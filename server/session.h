@@ -44,7 +44,8 @@ class Session {
     Result Resurrect(const std::wstring& section, const std::wstring& fileName);
 
     // --- Display -------------------------------------------------------------------------------
-    // Later paints go to the device context (when not 0) of process `owner`, else the window.
+    // Later paints go to the device context (when not 0) of process `owner`, the process that
+    // attaches, else to the window, which must be one of that process's own.
     Result Attach(LONG window, LONG dc, DWORD owner);
     Result RealizePalette(LONG window, short flag);
     // source left, top, right, bottom, then target left, top, right, bottom.

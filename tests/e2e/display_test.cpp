@@ -224,6 +224,8 @@ TEST(Paint, RefusesWhatCannotBePainted) {
                         {0, 0, 5, 5}, {0, 0, 5, 5}));
     EXPECT_EQ(-6, PaintInto(*document, reinterpret_cast<HWND>(static_cast<INT_PTR>(0x7FFF0002)),
                             nullptr, {0, 0, 5, 5}, {0, 0, 5, 5}));
+    // Another process's window: the desktop's.
+    EXPECT_EQ(-6, PaintInto(*document, GetDesktopWindow(), nullptr, {0, 0, 5, 5}, {0, 0, 5, 5}));
     EXPECT_EQ(kUntouched, target.At(0, 0));
 }
 
