@@ -1,5 +1,5 @@
 # make test   installs what is missing, builds, and runs every test under Wine
-# make demo   builds and runs the demonstration host
+# make demo   builds, then shows each sample document through the library (PNGs under out/)
 BUILD ?= build
 JOBS ?= 2
 
@@ -20,11 +20,12 @@ test: build
 	@cd $(BUILD) && ctest --output-on-failure
 
 demo: build
-	@tools/winerun --prefix $(BUILD)/wine $(BUILD)/bin/kelodemo.exe
+	@viewer/run-demo $(BUILD) out
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	@[ ! -d $(BUILD) ] || tools/winerun --prefix $(BUILD)/wine --stop
+	@[ ! -d $(BUILD) ] || for prefix in wine wine-e2e wine-demo; do \
+		tools/winerun --prefix $(BUILD)/$$prefix --stop; done
 	@rm -rf $(BUILD) out

@@ -1,0 +1,89 @@
+// A raster image held the way GDI and the shared sections want it: a device-independent bitmap
+// with bottom-up rows padded to 4 bytes, 1, 4, 8, 24 or 32 bits per pixel, and a palette for the
+// indexed depths. The pixel work of the server (resampling, depth conversion, packed DIBs) is
+// pure functions over it.
+#ifndef PIMBAX_SERVER_RASTER_IMAGE_H
+#define PIMBAX_SERVER_RASTER_IMAGE_H
+
+#include <windows.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace pimbax {
+
+struct RasterImage {
+    int width = 0;
+    int height = 0;
+    int bitsPerPixel = 0;   // 1, 4, 8, 24 or 32
+    bool hasAlpha = false;  // 32 bits per pixel whose fourth byte is an alpha channel
+    int dpiX = 96;
+    int dpiY = 96;
+    std::vector<RGBQUAD> palette;      // indexed depths: at most 2^bitsPerPixel entries
+    std::vector<std::uint8_t> pixels;  // bottom-up rows, each padded to 4 bytes
+
+    bool Empty() const { return width <= 0 || height <= 0; }
+    std::size_t Stride() const;
+    // Row y counted from the top.
+    const std::uint8_t* TopRow(int y) const;
+    std::uint8_t* TopRow(int y);
+};
+
+bool IsSupportedDepth(int bitsPerPixel);
+std::size_t DibStride(int width, int bitsPerPixel);
+
+// Sets the size and depth and zeroes the pixels (palette and alpha untouched). False, leaving the
+// image unchanged, when an edge is not in 1..kMaxImageEdge, the depth is not supported, the pixel
+// data would pass kMaxPixelBytes, or memory runs out.
+bool AllocatePixels(RasterImage& image, int width, int height, int bitsPerPixel);
+
+// The raw value of one pixel (palette index, or the packed colour bytes) and its colour as a
+// COLORREF (red in the low byte). The point must lie inside the image.
+std::uint32_t PixelValue(const RasterImage& image, int x, int y);
+void SetPixelValue(RasterImage& image, int x, int y, std::uint32_t value);
+COLORREF PixelColor(const RasterImage& image, int x, int y);
+
+// One row (from the top) as 32-bit BGRA values; alpha is 255 unless the image has alpha. With
+// `overWhite`, alpha is composited onto white and the result is opaque.
+void ReadRowBgra(const RasterImage& image, int y, bool overWhite, std::uint32_t* out);
+
+// A part of an image in image pixels, edges may be fractional and may lie outside the image.
+struct SourceRect {
+    double left, top, right, bottom;
+};
+
+// Resamples `source` into `outWidth` x `outHeight` BGRA pixels (top-down rows `outStride` pixels
+// apart): area averaging where the image shrinks, nearest pixel where it grows. Whatever of
+// `source` lies outside the image comes out white (opaque); `overWhite` as for ReadRowBgra.
+void ResampleToBgra(const RasterImage& image, const SourceRect& source, bool overWhite,
+                    std::uint32_t* out, int outWidth, int outHeight, std::size_t outStride);
+
+// A new size by nearest pixel, depth and palette kept. False when the size is refused.
+bool ResizeNearest(const RasterImage& image, int width, int height, RasterImage& out);
+// A new size by area averaging (24 and 32 bits). False when the size is refused.
+bool ResizeSmooth(const RasterImage& image, int width, int height, RasterImage& out);
+
+// Packs top-down BGRA pixels into an image of the given depth. 24 and 32 bits keep the colours
+// (32 bits keeps alpha when `keepAlpha`); 1, 4 and 8 bits take the exact colours as palette when
+// there are few enough, else a palette chosen by median cut (black and white for 1 bit) with
+// error diffusion. False when the size or depth is refused.
+bool PackBgra(const std::uint32_t* bgra, int width, int height, int bitsPerPixel, bool keepAlpha,
+              RasterImage& out);
+
+// The BITMAPINFOHEADER and colour table that describe the image.
+std::size_t DibInfoSize(const RasterImage& image);
+void WriteDibInfo(const RasterImage& image, std::uint8_t* out);
+
+// Packed DIB: BITMAPINFOHEADER, colour table, pixels.
+std::size_t PackedDibSize(const RasterImage& image);
+void WritePackedDib(const RasterImage& image, std::uint8_t* out);
+// Reads a packed DIB of `size` bytes: BI_RGB at 1, 4, 8, 16, 24 or 32 bits, BI_BITFIELDS at 16 or
+// 32 bits, rows bottom-up or top-down; 16 bits become 24. `consumed` receives the bytes used.
+// False, with `out` unchanged, for anything malformed, truncated or beyond the limits.
+bool ReadPackedDib(const std::uint8_t* data, std::size_t size, RasterImage& out,
+                   std::size_t* consumed);
+
+}  // namespace pimbax
+
+#endif

@@ -1,0 +1,85 @@
+// What the end-to-end tests share: a directory of generated test documents whose every pixel is
+// known, documents opened through Dewey, memory device contexts, and the named sections.
+#ifndef KELOCLI_TESTS_E2E_SUPPORT_H
+#define KELOCLI_TESTS_E2E_SUPPORT_H
+
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "image_writer.h"
+#include "kelocli.h"
+
+namespace e2e {
+
+// The test documents, written once per process into a directory of its own, removed at exit.
+struct TestFiles {
+    std::string directory;
+    std::string Path(const char* name) const { return directory + "\\" + name; }
+    ~TestFiles();
+};
+const TestFiles& Files();
+
+// A test environment that keeps one document open for the whole test program, so that the
+// server process stays up between tests instead of ending and starting again for each.
+testing::Environment* ServerKeeper();
+
+// Image test documents are 13 x 9 pixels: odd, so that rows need padding at every depth.
+constexpr int kImageWidth = 13;
+constexpr int kImageHeight = 9;
+// The colour of pixel (x, y) of the raster test documents of each depth (1, 4, 8, 24, 32).
+COLORREF ExpectedColour(int bitsPerPixel, int x, int y);
+// The metafile test document: 200 x 100 pixels, its left half red, its right half blue, a green
+// square (20, 20)-(60, 60) in the left half.
+constexpr int kDrawingWidth = 200;
+constexpr int kDrawingHeight = 100;
+constexpr COLORREF kDrawingLeft = RGB(200, 0, 0);
+constexpr COLORREF kDrawingRight = RGB(0, 0, 200);
+constexpr COLORREF kDrawingSquare = RGB(0, 160, 0);
+// The model test document: a box from (0, 0, 0) to (2, 4, 6) and one line along its edge.
+
+struct DeweyDeleter {
+    void operator()(Dewey* document) const { delete document; }
+};
+using DocumentPtr = std::unique_ptr<Dewey, DeweyDeleter>;
+
+// A new Dewey with the file opened; `result` receives Open's result.
+DocumentPtr OpenDocument(const std::string& path, short* result = nullptr);
+DWORD ServerProcessOf(Dewey& document);
+
+// A 32-bit top-down memory DC filled with `fill`.
+class MemoryTarget {
+  public:
+    MemoryTarget(int width, int height, COLORREF fill = RGB(255, 0, 255));
+    ~MemoryTarget();
+    MemoryTarget(const MemoryTarget&) = delete;
+    MemoryTarget& operator=(const MemoryTarget&) = delete;
+    HDC Dc() const { return dc_; }
+    COLORREF At(int x, int y) const;
+    const std::uint32_t* Bits() const { return bits_; }
+    int Width() const { return width_; }
+    int Height() const { return height_; }
+
+  private:
+    HDC dc_;
+    HBITMAP bitmap_;
+    std::uint32_t* bits_ = nullptr;
+    int width_;
+    int height_;
+};
+
+// The bytes of a named section, empty when it cannot be opened.
+std::vector<std::uint8_t> ReadSection(const char* name);
+// Whether process `id` ends within `milliseconds` (true also when it is gone already).
+bool WaitForProcessEnd(DWORD id, DWORD milliseconds);
+// Whether two colours differ by at most `tolerance` in each channel.
+bool Near(COLORREF a, COLORREF b, int tolerance);
+
+}  // namespace e2e
+
+#endif
