@@ -1,9 +1,10 @@
 # make test   installs what is missing, builds, and runs every test under Wine
 # make demo   builds, then shows each sample document through the library (PNGs under out/)
+# make bench  builds, then measures calls against the image server
 BUILD ?= build
 JOBS ?= 2
 
-.PHONY: all deps configure build test demo format clean
+.PHONY: all deps configure build test demo bench format clean
 
 all: build
 
@@ -21,6 +22,9 @@ test: build
 
 demo: build
 	@viewer/run-demo $(BUILD) out
+
+bench: build
+	@bench/run-bench $(BUILD)
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
