@@ -3,14 +3,11 @@
 // calls that allocate nothing but the strings of their arguments. Prints ratios measured in this
 // one run, so that machines of any speed can be compared.
 #include <windows.h>
-#include <objidl.h>
 
 #include <cstdio>
 
+#include "allocation_spy.h"
 #include "kelocli.h"
-
-// Exported by oleaut32 but missing from the mingw headers.
-extern "C" void WINAPI SetOaNoCache();
 
 namespace {
 
@@ -25,36 +22,6 @@ double Now() {
     QueryPerformanceCounter(&counter);
     return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
-
-// Counts the blocks of the task allocator (which BSTRs come from) made during a stretch of calls.
-class AllocationCounter final : public IMallocSpy {
-  public:
-    int made = 0;
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-        *object = (iid == IID_IUnknown || iid == IID_IMallocSpy) ? this : nullptr;
-        return *object != nullptr ? S_OK : E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
-    SIZE_T STDMETHODCALLTYPE PreAlloc(SIZE_T size) override {
-        ++made;
-        return size;
-    }
-    void* STDMETHODCALLTYPE PostAlloc(void* actual) override { return actual; }
-    void* STDMETHODCALLTYPE PreFree(void* request, BOOL) override { return request; }
-    void STDMETHODCALLTYPE PostFree(BOOL) override {}
-    SIZE_T STDMETHODCALLTYPE PreRealloc(void* request, SIZE_T size, void** next, BOOL) override {
-        *next = request;
-        return size;
-    }
-    void* STDMETHODCALLTYPE PostRealloc(void* actual, BOOL) override { return actual; }
-    void* STDMETHODCALLTYPE PreGetSize(void* request, BOOL) override { return request; }
-    SIZE_T STDMETHODCALLTYPE PostGetSize(SIZE_T actual, BOOL) override { return actual; }
-    void* STDMETHODCALLTYPE PreDidAlloc(void* request, BOOL) override { return request; }
-    int STDMETHODCALLTYPE PostDidAlloc(void*, BOOL, int actual) override { return actual; }
-    void STDMETHODCALLTYPE PreHeapMinimize() override {}
-    void STDMETHODCALLTYPE PostHeapMinimize() override {}
-};
 
 // Bytes in use in the process heap (where the runtime and the system allocate).
 double HeapBytesInUse() {
@@ -116,18 +83,17 @@ int main() {
         raw->Release();
     }
 
-    // Allocations: a call without strings, and one with one string argument. The string cache is
-    // turned off so that every string made reaches the allocator.
-    SetOaNoCache();
-    AllocationCounter counter;
-    CoRegisterMallocSpy(&counter);
-    for (int i = 0; i < kCalls; ++i) louie->IsRaster();
-    const double plainAllocations = static_cast<double>(counter.made) / kCalls;
-    counter.made = 0;
+    // Allocations of the task allocator (which strings come from): a call without strings, and
+    // one with one string argument.
     char status[] = "ready";
-    for (int i = 0; i < kCalls; ++i) louie->OpenStatus(status);
-    const double stringAllocations = static_cast<double>(counter.made) / kCalls;
-    CoRevokeMallocSpy();
+    double plainAllocations = 0, stringAllocations = 0;
+    {
+        testsupport::AllocationSpy spy;
+        for (int i = 0; i < kCalls; ++i) louie->IsRaster();
+        plainAllocations = static_cast<double>(spy.Made()) / kCalls;
+        for (int i = 0; i < kCalls; ++i) louie->OpenStatus(status);
+        stringAllocations = static_cast<double>(spy.Made()) / kCalls - plainAllocations;
+    }
 
     // Memory held after many calls: a leak per call would show here.
     const double before = HeapBytesInUse();

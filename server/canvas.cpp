@@ -4,30 +4,6 @@
 
 namespace pimbax {
 
-bool Canvas::Create(int width, int height, HANDLE section, DWORD offset) {
-    if (width < 1 || height < 1) return false;
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    UniqueGdiObject bitmap(
-        CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, section, offset));
-    UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
-    if (!bitmap || !dc || bits == nullptr) return false;
-    SelectObject(dc.Get(), bitmap.Get());
-    dc_ = std::move(dc);
-    bitmap_ = std::move(bitmap);
-    bits_ = static_cast<std::uint32_t*>(bits);
-    width_ = width;
-    height_ = height;
-    std::fill(bits_, bits_ + static_cast<std::size_t>(width) * height, 0xFFFFFFFFu);
-    return true;
-}
-
 DocumentMapping::DocumentMapping(HDC dc, const SourceRect& source, const RECT& target)
     : dc_(dc), saved_(SaveDC(dc)) {
     SetGraphicsMode(dc, GM_ADVANCED);

@@ -19,6 +19,9 @@ namespace pimbax {
 
 namespace {
 
+// Documents are drawn on white.
+constexpr COLORREF kWhite = RGB(255, 255, 255);
+
 SourceRect Whole(const Document& document) {
     return {0.0, 0.0, static_cast<double>(document.Width()),
             static_cast<double>(document.Height())};
@@ -180,7 +183,7 @@ Result Session::PaintWith(const std::array<short, 8>& r) {
     if (!section) return kTooLarge;
     {
         Canvas canvas;
-        if (!canvas.Create(width, height, section.Get(), PIMBAX_PAINT_JOB_HEADER_BYTES)) {
+        if (!canvas.Create(width, height, kWhite, section.Get(), PIMBAX_PAINT_JOB_HEADER_BYTES)) {
             return kTooLarge;
         }
         document_->Render(canvas, source, RECT{0, 0, width, height});
@@ -241,7 +244,7 @@ const RasterImage* Session::CurrentImage() {
     if (renderedVersion_ != version_) {
         Canvas canvas;
         RasterImage image;
-        if (!canvas.Create(document_->Width(), document_->Height())) return nullptr;
+        if (!canvas.Create(document_->Width(), document_->Height(), kWhite)) return nullptr;
         document_->Render(canvas, Whole(*document_), RECT{0, 0, canvas.Width(), canvas.Height()});
         if (!PackBgra(canvas.Bits(), canvas.Width(), canvas.Height(), 24, false, image))
             return nullptr;
@@ -348,7 +351,7 @@ Result Session::Rasterize(short right, short bottom, short bitsPerPixel) {
     if (!document_) return kNoDocument;
     if (right < 1 || bottom < 1 || !IsSupportedDepth(bitsPerPixel)) return kBadValue;
     Canvas canvas;
-    if (!canvas.Create(right, bottom)) return kTooLarge;
+    if (!canvas.Create(right, bottom, kWhite)) return kTooLarge;
     const RECT fitted = FitToCorner(document_->Width(), document_->Height(), right, bottom);
     document_->Render(canvas, Whole(*document_), fitted);
     RasterImage image;

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "bgra_canvas.h"
 #include "image_writer.h"
 #include "kelocli.h"
 
@@ -32,41 +33,20 @@ LARGE_INTEGER Now() {
     return now;
 }
 
-// A 32-bit memory DC to paint into.
+// A 32-bit memory DC to paint into, saved as a PNG.
 class Snapshot {
   public:
-    Snapshot(int width, int height) : width_(width), height_(height) {
-        BITMAPINFO info = {};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        dc_ = CreateCompatibleDC(nullptr);
-        void* bits = nullptr;
-        bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        bits_ = static_cast<std::uint32_t*>(bits);
-        SelectObject(dc_, bitmap_);
-    }
-    ~Snapshot() {
-        DeleteDC(dc_);
-        DeleteObject(bitmap_);
-    }
-    Snapshot(const Snapshot&) = delete;
-    Snapshot& operator=(const Snapshot&) = delete;
-    HDC Dc() const { return dc_; }
+    Snapshot(int width, int height) { canvas_.Create(width, height, RGB(255, 255, 255)); }
+    HDC Dc() const { return canvas_.Dc(); }
     bool Save(const std::string& path) const {
         GdiFlush();
-        return SUCCEEDED(samples::WriteBgraAsPng(std::wstring(path.begin(), path.end()), bits_,
-                                                 width_, height_));
+        return SUCCEEDED(samples::WriteBgraAsPng(std::wstring(path.begin(), path.end()),
+                                                 canvas_.Bits(), canvas_.Width(),
+                                                 canvas_.Height()));
     }
 
   private:
-    int width_;
-    int height_;
-    HDC dc_ = nullptr;
-    HBITMAP bitmap_ = nullptr;
-    std::uint32_t* bits_ = nullptr;
+    kelocli::BgraCanvas canvas_;
 };
 
 const char* KindName(Dewey& document) {

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <string>
 
+#include "bgra_canvas.h"
 #include "image_writer.h"
 
 namespace {
@@ -167,17 +168,10 @@ samples::Picture OneBitImage() {
     const int width = 400;
     const int height = 300;
     // Grey levels drawn with GDI first (for the text), then shaded and dithered.
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HDC dc = CreateCompatibleDC(nullptr);
-    HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    SelectObject(dc, bitmap);
-    auto* pixels = static_cast<std::uint32_t*>(bits);
+    kelocli::BgraCanvas canvas;
+    canvas.Create(width, height, RGB(255, 255, 255));
+    HDC dc = canvas.Dc();
+    std::uint32_t* pixels = canvas.Bits();
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
             double grey = 0.85 - 0.5 * y / height;
@@ -219,8 +213,8 @@ samples::Picture OneBitImage() {
             picture.SetIndex(x, y, grey * 64 / 256 > bayer[y & 7][x & 7] ? 1u : 0u);
         }
     }
-    DeleteDC(dc);
-    DeleteObject(bitmap);
+    SelectObject(dc, GetStockObject(SYSTEM_FONT));
+    SelectObject(dc, GetStockObject(BLACK_PEN));
     DeleteObject(font);
     DeleteObject(pen);
     return picture;

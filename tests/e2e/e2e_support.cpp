@@ -197,36 +197,6 @@ DWORD ServerProcessOf(Dewey& document) {
     return static_cast<DWORD>(process);
 }
 
-MemoryTarget::MemoryTarget(int width, int height, COLORREF fill)
-    : dc_(CreateCompatibleDC(nullptr)), bitmap_(nullptr), width_(width), height_(height) {
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    bits_ = static_cast<std::uint32_t*>(bits);
-    SelectObject(dc_, bitmap_);
-    HBRUSH brush = CreateSolidBrush(fill);
-    const RECT all = {0, 0, width, height};
-    FillRect(dc_, &all, brush);
-    DeleteObject(brush);
-    GdiFlush();
-}
-
-MemoryTarget::~MemoryTarget() {
-    DeleteDC(dc_);
-    DeleteObject(bitmap_);
-}
-
-COLORREF MemoryTarget::At(int x, int y) const {
-    GdiFlush();
-    const std::uint32_t c = bits_[static_cast<std::size_t>(y) * width_ + x];
-    return RGB((c >> 16) & 0xFF, (c >> 8) & 0xFF, c & 0xFF);
-}
-
 std::vector<std::uint8_t> ReadSection(const char* name) {
     std::vector<std::uint8_t> bytes;
     HANDLE section = OpenFileMappingA(FILE_MAP_READ, FALSE, name);

@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include "bgra_canvas.h"
 #include "image_writer.h"
 #include "kelocli.h"
 
@@ -55,22 +56,17 @@ DWORD ServerProcessOf(Dewey& document);
 // A 32-bit top-down memory DC filled with `fill`.
 class MemoryTarget {
   public:
-    MemoryTarget(int width, int height, COLORREF fill = RGB(255, 0, 255));
-    ~MemoryTarget();
-    MemoryTarget(const MemoryTarget&) = delete;
-    MemoryTarget& operator=(const MemoryTarget&) = delete;
-    HDC Dc() const { return dc_; }
-    COLORREF At(int x, int y) const;
-    const std::uint32_t* Bits() const { return bits_; }
-    int Width() const { return width_; }
-    int Height() const { return height_; }
+    MemoryTarget(int width, int height, COLORREF fill = RGB(255, 0, 255)) {
+        canvas_.Create(width, height, fill);
+    }
+    HDC Dc() const { return canvas_.Dc(); }
+    COLORREF At(int x, int y) const { return canvas_.At(x, y); }
+    const std::uint32_t* Bits() const { return canvas_.Bits(); }
+    int Width() const { return canvas_.Width(); }
+    int Height() const { return canvas_.Height(); }
 
   private:
-    HDC dc_;
-    HBITMAP bitmap_;
-    std::uint32_t* bits_ = nullptr;
-    int width_;
-    int height_;
+    kelocli::BgraCanvas canvas_;
 };
 
 // The bytes of a named section, empty when it cannot be opened.

@@ -19,6 +19,8 @@ class AllocationSpy final : public IMallocSpy {
     AllocationSpy(const AllocationSpy&) = delete;
     AllocationSpy& operator=(const AllocationSpy&) = delete;
 
+    // Blocks made since the spy was registered.
+    int Made() const { return made_; }
     // Blocks made since the spy was registered and not freed yet.
     size_t Alive() const { return alive_.size(); }
     bool IsAlive(const void* block) const { return alive_.count(block) != 0; }
@@ -28,7 +30,10 @@ class AllocationSpy final : public IMallocSpy {
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
     ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
     ULONG STDMETHODCALLTYPE Release() override { return 1; }
-    SIZE_T STDMETHODCALLTYPE PreAlloc(SIZE_T size) override { return size; }
+    SIZE_T STDMETHODCALLTYPE PreAlloc(SIZE_T size) override {
+        ++made_;
+        return size;
+    }
     void* STDMETHODCALLTYPE PostAlloc(void* actual) override;
     void* STDMETHODCALLTYPE PreFree(void* request, BOOL spied) override;
     void STDMETHODCALLTYPE PostFree(BOOL) override {}
@@ -44,6 +49,7 @@ class AllocationSpy final : public IMallocSpy {
 
   private:
     std::set<const void*> alive_;
+    int made_ = 0;
     int unknownFrees_ = 0;
     bool registered_ = false;
 };

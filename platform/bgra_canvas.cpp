@@ -1,0 +1,41 @@
+#include "bgra_canvas.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace kelocli {
+
+bool BgraCanvas::Create(int width, int height, COLORREF fill, HANDLE section, DWORD offset) {
+    if (width < 1 || height < 1) return false;
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;  // top-down
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    UniqueGdiObject bitmap(
+        CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, section, offset));
+    UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
+    if (!bitmap || !dc || bits == nullptr) return false;
+    SelectObject(dc.Get(), bitmap.Get());
+    dc_ = std::move(dc);
+    bitmap_ = std::move(bitmap);
+    bits_ = static_cast<std::uint32_t*>(bits);
+    width_ = width;
+    height_ = height;
+    const std::uint32_t pixel = (static_cast<std::uint32_t>(GetRValue(fill)) << 16) |
+                                (static_cast<std::uint32_t>(GetGValue(fill)) << 8) |
+                                GetBValue(fill);
+    std::fill(bits_, bits_ + static_cast<std::size_t>(width) * height, pixel);
+    return true;
+}
+
+COLORREF BgraCanvas::At(int x, int y) const {
+    GdiFlush();
+    const std::uint32_t pixel = Row(y)[x];
+    return RGB((pixel >> 16) & 0xFF, (pixel >> 8) & 0xFF, pixel & 0xFF);
+}
+
+}  // namespace kelocli
