@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "mapped_view.h"
 #include "unique_resource.h"
 
 namespace kelocli {
@@ -37,20 +38,6 @@ struct Layout {
     LONG width;
     LONG height;  // rows, whatever their order
 };
-
-constexpr DWORD kReadable = PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READ |
-                            PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
-
-// Bytes that can be read from `address` on to the end of the committed region holding it: for a
-// mapped view, to the view's end (rounded up to whole pages).
-std::size_t ReadableBytes(const void* address) {
-    MEMORY_BASIC_INFORMATION region;
-    if (VirtualQuery(address, &region, sizeof region) != sizeof region) return 0;
-    if (region.State != MEM_COMMIT) return 0;
-    if ((region.Protect & kReadable) == 0 || (region.Protect & PAGE_GUARD) != 0) return 0;
-    const char* end = static_cast<const char*>(region.BaseAddress) + region.RegionSize;
-    return static_cast<std::size_t>(end - static_cast<const char*>(address));
-}
 
 bool IsDrawnBitCount(WORD bits) {
     return bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <cwchar>
 
+#include "mapped_view.h"
 #include "server_limits.h"
 
 namespace pimbax {
@@ -104,12 +105,9 @@ Result ReadImageSection(const std::wstring& name, RasterImage& image,
     UniqueHandle section(OpenFileMappingW(FILE_MAP_READ, FALSE, name.c_str()));
     if (!section) return kUnreadable;
     UniqueView view(MapViewOfFile(section.Get(), FILE_MAP_READ, 0, 0, 0));
-    MEMORY_BASIC_INFORMATION region = {};
-    if (!view || VirtualQuery(view.Get(), &region, sizeof region) != sizeof region) {
-        return kUnreadable;
-    }
+    std::size_t size = kelocli::ReadableBytes(view.Get());
+    if (size == 0) return kUnreadable;
     const auto* bytes = static_cast<const std::uint8_t*>(view.Get());
-    std::size_t size = region.RegionSize;
     DWORD first = 0;
     if (size < 4) return kBadFormat;
     std::memcpy(&first, bytes, 4);

@@ -1,12 +1,10 @@
 // Huey: colour picking and palette realisation.
 #include "huey.h"
 
-#include <cstdint>
-#include <limits>
-
 #include "louie.h"
 #include "shared_section.h"
 #include "unique_resource.h"
+#include "view_geometry.h"
 #include "zevblitter.h"
 
 namespace {
@@ -14,12 +12,6 @@ namespace {
 constexpr short kNoPaletteSection = -250;
 constexpr short kFourBitsPerPixel = 4;
 constexpr int kPaletteBlitterMode = 3;
-
-LONG PlusSaturated(LONG value, LONG delta) {
-    const std::int64_t sum = std::int64_t{value} + delta;
-    return sum > std::numeric_limits<LONG>::max() ? std::numeric_limits<LONG>::max()
-                                                  : static_cast<LONG>(sum);
-}
 
 }  // namespace
 
@@ -43,7 +35,7 @@ long Huey::PickColor(HDC dc, IRGB* colour, POINT* point, taghueyinfo* info) {
     // At 4 bits per pixel two pixels share a byte: a visible part starting on an odd pixel (the
     // second half of a byte) is asked one pixel further on.
     if (depth == kFourBitsPerPixel) {
-        point->x = PlusSaturated(point->x, info->sourceRect.left & 1);
+        point->x = kelocli::Plus(point->x, info->sourceRect.left & 1);
     }
     return louie->PickColor(colour, point->x, point->y);
 }

@@ -49,10 +49,6 @@ Int Middle(Int a, Int b) {
     return static_cast<Int>((Wide{a} + b) / 2);
 }
 
-Int Plus(Wide a, Wide b) {
-    return Saturate(a + b);
-}
-
 Int Minus(Wide a, Wide b) {
     return Saturate(a - b);
 }
@@ -125,6 +121,10 @@ void ScrollAxis(Int delta, LONG& percentLow, LONG& percentHigh, LONG& sourceLow,
 }
 
 }  // namespace
+
+std::int32_t Plus(std::int64_t a, std::int64_t b) {
+    return Saturate(a + b);
+}
 
 void ShiftAndCut(RECT& source, std::int32_t imageWidth, std::int32_t imageHeight) {
     ShiftAndCutAxis(source.top, source.bottom, imageHeight);

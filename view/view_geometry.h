@@ -73,6 +73,9 @@ bool ResizeWindow(ImageSize reported, const RECT& oldWindow, RECT& newWindow, in
 // record.
 bool TransformPoint(POINT& point, const taghueyinfo& record);
 
+// a + b, saturated to the 32-bit range.
+std::int32_t Plus(std::int64_t a, std::int64_t b);
+
 // An axis showing the image from edge to edge (0 to 100) is marked by equal edges (0, 0).
 void NormalisePercent(RECT& percent);
 

@@ -3,6 +3,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "mapped_view.h"
+#include "unique_resource.h"
+
 namespace e2e {
 
 namespace {
@@ -199,16 +202,11 @@ DWORD ServerProcessOf(Dewey& document) {
 
 std::vector<std::uint8_t> ReadSection(const char* name) {
     std::vector<std::uint8_t> bytes;
-    HANDLE section = OpenFileMappingA(FILE_MAP_READ, FALSE, name);
-    if (section == nullptr) return bytes;
-    const void* view = MapViewOfFile(section, FILE_MAP_READ, 0, 0, 0);
-    MEMORY_BASIC_INFORMATION region = {};
-    if (view != nullptr && VirtualQuery(view, &region, sizeof region) == sizeof region) {
-        const auto* start = static_cast<const std::uint8_t*>(view);
-        bytes.assign(start, start + region.RegionSize);
-    }
-    if (view != nullptr) UnmapViewOfFile(view);
-    CloseHandle(section);
+    const kelocli::UniqueHandle section(OpenFileMappingA(FILE_MAP_READ, FALSE, name));
+    if (!section) return bytes;
+    const kelocli::UniqueView view(MapViewOfFile(section.Get(), FILE_MAP_READ, 0, 0, 0));
+    const auto* start = static_cast<const std::uint8_t*>(view.Get());
+    bytes.assign(start, start + kelocli::ReadableBytes(view.Get()));
     return bytes;
 }
 
