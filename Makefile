@@ -1,10 +1,11 @@
-# make test   installs what is missing, builds, and runs every test under Wine
-# make demo   builds, then shows each sample document through the library (PNGs under out/)
-# make bench  builds, then measures calls against the image server
+# make test     installs what is missing, builds, and runs every test under Wine
+# make demo     builds, then shows each sample document through the library (PNGs under out/)
+# make bench    builds, then measures calls against the image server
+# make package  builds, then writes the SDK as dist/kelocli-VERSION-win64.zip
 BUILD ?= build
 JOBS ?= 2
 
-.PHONY: all deps configure build test demo bench format clean
+.PHONY: all deps configure build test demo bench package format clean
 
 all: build
 
@@ -26,10 +27,14 @@ demo: build
 bench: build
 	@bench/run-bench $(BUILD)
 
+package: build
+	@cd $(BUILD) && cpack --config CPackConfig.cmake
+	@rm -rf dist/_CPack_Packages
+
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	@[ ! -d $(BUILD) ] || for prefix in wine wine-e2e wine-demo; do \
+	@[ ! -d $(BUILD) ] || for prefix in wine wine-e2e wine-demo wine-sdk; do \
 		tools/winerun --prefix $(BUILD)/$$prefix --stop; done
-	@rm -rf $(BUILD) out
+	@rm -rf $(BUILD) out dist
