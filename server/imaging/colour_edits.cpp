@@ -16,24 +16,27 @@ namespace {
 template <typename Map>
 Result MapColours(const RasterImage& image, const Map& map, RasterImage& out) {
     if (image.Empty()) return kBadValue;
-    RasterImage mapped;
-    Result result = CopyImage(image, mapped);
-    if (result != kOk) return result;
-    if (image.bitsPerPixel <= 8) {
-        for (RGBQUAD& entry : mapped.palette) entry = ToEntry(map(FromEntry(entry)));
+    return Guarded([&] {
+        RasterImage mapped;
+        Result result = CopyImage(image, mapped);
+        if (result != kOk) return result;
+        if (image.bitsPerPixel <= 8) {
+            for (RGBQUAD& entry : mapped.palette) entry = ToEntry(map(FromEntry(entry)));
+            out = std::move(mapped);
+            return kOk;
+        }
+        std::vector<std::uint32_t> row;
+        result = AllocateWorking(row, static_cast<std::uint64_t>(image.width));
+        if (result != kOk) return result;
+        for (int y = 0; y < image.height; ++y) {
+            ReadRowBgra(image, y, false, row.data());
+            for (std::uint32_t& c : row)
+                c = (map(c & kColourBits) & kColourBits) | (c & kAlphaBits);
+            WriteRowBgra(mapped, y, row.data());
+        }
         out = std::move(mapped);
         return kOk;
-    }
-    std::vector<std::uint32_t> row;
-    result = AllocateWorking(row, static_cast<std::uint64_t>(image.width));
-    if (result != kOk) return result;
-    for (int y = 0; y < image.height; ++y) {
-        ReadRowBgra(image, y, false, row.data());
-        for (std::uint32_t& c : row) c = (map(c & kColourBits) & kColourBits) | (c & kAlphaBits);
-        WriteRowBgra(mapped, y, row.data());
-    }
-    out = std::move(mapped);
-    return kOk;
+    });
 }
 
 // A map that sends each channel through a table of its own.
@@ -50,26 +53,28 @@ template <typename IndexOf>
 Result FromGreys(const RasterImage& image, int bitsPerPixel, const std::vector<RGBQUAD>& palette,
                  const IndexOf& indexOf, RasterImage& out) {
     if (image.Empty()) return kBadValue;
-    RasterImage made;
-    if (!AllocatePixels(made, image.width, image.height, bitsPerPixel)) return kTooLarge;
-    std::vector<std::uint32_t> row;
-    Result result = AllocateWorking(row, static_cast<std::uint64_t>(image.width));
-    if (result != kOk) return result;
-    try {
-        made.palette = palette;
-    } catch (const std::bad_alloc&) {
-        return kTooLarge;
-    }
-    made.dpiX = image.dpiX;
-    made.dpiY = image.dpiY;
-    for (int y = 0; y < image.height; ++y) {
-        ReadRowBgra(image, y, true, row.data());
-        for (int x = 0; x < image.width; ++x) {
-            SetPixelValue(made, x, y, indexOf(Grey(row[static_cast<std::size_t>(x)])));
+    return Guarded([&] {
+        RasterImage made;
+        if (!AllocatePixels(made, image.width, image.height, bitsPerPixel)) return kTooLarge;
+        std::vector<std::uint32_t> row;
+        Result result = AllocateWorking(row, static_cast<std::uint64_t>(image.width));
+        if (result != kOk) return result;
+        try {
+            made.palette = palette;
+        } catch (const std::bad_alloc&) {
+            return kTooLarge;
         }
-    }
-    out = std::move(made);
-    return kOk;
+        made.dpiX = image.dpiX;
+        made.dpiY = image.dpiY;
+        for (int y = 0; y < image.height; ++y) {
+            ReadRowBgra(image, y, true, row.data());
+            for (int x = 0; x < image.width; ++x) {
+                SetPixelValue(made, x, y, indexOf(Grey(row[static_cast<std::size_t>(x)])));
+            }
+        }
+        out = std::move(made);
+        return kOk;
+    });
 }
 
 // The number of pixels of each grey level, colours as stored.
@@ -189,19 +194,23 @@ Result HalftonePalette(int colours, std::vector<RGBQUAD>& entries) {
 }  // namespace
 
 Result Grayize(const RasterImage& image, RasterImage& out) {
-    std::vector<RGBQUAD> greys(256);
-    for (int i = 0; i < 256; ++i) {
-        greys[static_cast<std::size_t>(i)] =
-            RGBQUAD{static_cast<BYTE>(i), static_cast<BYTE>(i), static_cast<BYTE>(i), 0};
-    }
-    return FromGreys(
-        image, 8, greys, [](int grey) { return static_cast<std::uint32_t>(grey); }, out);
+    return Guarded([&] {
+        std::vector<RGBQUAD> greys(256);
+        for (int i = 0; i < 256; ++i) {
+            greys[static_cast<std::size_t>(i)] =
+                RGBQUAD{static_cast<BYTE>(i), static_cast<BYTE>(i), static_cast<BYTE>(i), 0};
+        }
+        return FromGreys(
+            image, 8, greys, [](int grey) { return static_cast<std::uint32_t>(grey); }, out);
+    });
 }
 
 Result Blackize(const RasterImage& image, RasterImage& out) {
-    const std::vector<RGBQUAD> blackWhite = {RGBQUAD{0, 0, 0, 0}, RGBQUAD{255, 255, 255, 0}};
-    return FromGreys(
-        image, 1, blackWhite, [](int grey) { return grey >= 128 ? 1u : 0u; }, out);
+    return Guarded([&] {
+        const std::vector<RGBQUAD> blackWhite = {RGBQUAD{0, 0, 0, 0}, RGBQUAD{255, 255, 255, 0}};
+        return FromGreys(
+            image, 1, blackWhite, [](int grey) { return grey >= 128 ? 1u : 0u; }, out);
+    });
 }
 
 Result Reduce(const RasterImage& image, int colours, int dither, int palette, RasterImage& out) {
@@ -209,60 +218,62 @@ Result Reduce(const RasterImage& image, int colours, int dither, int palette, Ra
         (palette != 0 && palette != 1)) {
         return kBadValue;
     }
-    std::vector<std::uint32_t> bgra;
-    Result result = ReadBgra(image, true, bgra);
-    if (result != kOk) return result;
-    std::vector<RGBQUAD> entries;
-    if (palette == 0) {
-        std::size_t distinct = 0;
-        result = CountColours(bgra, static_cast<std::size_t>(colours), &distinct);
+    return Guarded([&] {
+        std::vector<std::uint32_t> bgra;
+        Result result = ReadBgra(image, true, bgra);
         if (result != kOk) return result;
-        if (distinct <= static_cast<std::size_t>(colours)) {
-            // Few enough already: packing keeps the exact colours.
-            RasterImage exact;
-            if (!PackBgra(bgra.data(), image.width, image.height, IndexedDepthFor(distinct), false,
-                          exact)) {
-                return kTooLarge;
+        std::vector<RGBQUAD> entries;
+        if (palette == 0) {
+            std::size_t distinct = 0;
+            result = CountColours(bgra, static_cast<std::size_t>(colours), &distinct);
+            if (result != kOk) return result;
+            if (distinct <= static_cast<std::size_t>(colours)) {
+                // Few enough already: packing keeps the exact colours.
+                RasterImage exact;
+                if (!PackBgra(bgra.data(), image.width, image.height, IndexedDepthFor(distinct),
+                              false, exact)) {
+                    return kTooLarge;
+                }
+                exact.dpiX = image.dpiX;
+                exact.dpiY = image.dpiY;
+                out = std::move(exact);
+                return kOk;
             }
-            exact.dpiX = image.dpiX;
-            exact.dpiY = image.dpiY;
-            out = std::move(exact);
-            return kOk;
+            result = MedianCutPalette(bgra, image.width, image.height, colours, entries);
+        } else {
+            result = HalftonePalette(colours, entries);
         }
-        result = MedianCutPalette(bgra, image.width, image.height, colours, entries);
-    } else {
-        result = HalftonePalette(colours, entries);
-    }
-    if (result != kOk) return result;
-    std::vector<std::uint8_t> indices;
-    if (!MapToPalette(bgra.data(), image.width, image.height, entries, dither == 1, indices)) {
-        return kTooLarge;
-    }
-    std::vector<std::uint32_t>().swap(bgra);
+        if (result != kOk) return result;
+        std::vector<std::uint8_t> indices;
+        if (!MapToPalette(bgra.data(), image.width, image.height, entries, dither == 1, indices)) {
+            return kTooLarge;
+        }
+        std::vector<std::uint32_t>().swap(bgra);
 
-    // Only the entries in use, in the palette's order.
-    bool used[256] = {};
-    for (std::uint8_t index : indices) used[index] = true;
-    std::uint8_t renumbered[256] = {};
-    std::vector<RGBQUAD> kept;
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        if (!used[i]) continue;
-        renumbered[i] = static_cast<std::uint8_t>(kept.size());
-        kept.push_back(entries[i]);
-    }
-    RasterImage reduced;
-    if (!AllocatePixels(reduced, image.width, image.height, IndexedDepthFor(kept.size()))) {
-        return kTooLarge;
-    }
-    reduced.palette.swap(kept);
-    reduced.dpiX = image.dpiX;
-    reduced.dpiY = image.dpiY;
-    std::size_t at = 0;
-    for (int y = 0; y < image.height; ++y)
-        for (int x = 0; x < image.width; ++x)
-            SetPixelValue(reduced, x, y, renumbered[indices[at++]]);
-    out = std::move(reduced);
-    return kOk;
+        // Only the entries in use, in the palette's order.
+        bool used[256] = {};
+        for (std::uint8_t index : indices) used[index] = true;
+        std::uint8_t renumbered[256] = {};
+        std::vector<RGBQUAD> kept;
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            if (!used[i]) continue;
+            renumbered[i] = static_cast<std::uint8_t>(kept.size());
+            kept.push_back(entries[i]);
+        }
+        RasterImage reduced;
+        if (!AllocatePixels(reduced, image.width, image.height, IndexedDepthFor(kept.size()))) {
+            return kTooLarge;
+        }
+        reduced.palette.swap(kept);
+        reduced.dpiX = image.dpiX;
+        reduced.dpiY = image.dpiY;
+        std::size_t at = 0;
+        for (int y = 0; y < image.height; ++y)
+            for (int x = 0; x < image.width; ++x)
+                SetPixelValue(reduced, x, y, renumbered[indices[at++]]);
+        out = std::move(reduced);
+        return kOk;
+    });
 }
 
 Result Equalize(const RasterImage& image, RasterImage& out) {

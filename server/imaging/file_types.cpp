@@ -9,6 +9,7 @@
 #include "handles.h"
 #include "image_files.h"
 #include "server_limits.h"
+#include "working_pixels.h"
 
 namespace pimbax::imaging {
 
@@ -38,9 +39,8 @@ bool ParseValue(const std::wstring& text, int low, int high, int* value) {
     return true;
 }
 
-}  // namespace
-
-FileType FileTypeFromName(const std::wstring& name) {
+// The type named by `length` characters at `text`, compared without regard to case.
+FileType TypeNamed(const wchar_t* text, std::size_t length) {
     static const struct {
         const wchar_t* name;
         FileType type;
@@ -48,28 +48,18 @@ FileType FileTypeFromName(const std::wstring& name) {
                   {L"jpeg", FileType::kJpeg}, {L"gif", FileType::kGif}, {L"tif", FileType::kTiff},
                   {L"tiff", FileType::kTiff}, {L"emf", FileType::kEmf}, {L"obj", FileType::kObj},
                   {L"txt", FileType::kTxt}};
-    const std::wstring lower = Lower(name);
     for (const auto& entry : kNames) {
-        if (lower == entry.name) return entry.type;
+        std::size_t i = 0;
+        while (i < length && entry.name[i] != L'\0' &&
+               static_cast<wchar_t>(std::towlower(text[i])) == entry.name[i]) {
+            ++i;
+        }
+        if (i == length && entry.name[i] == L'\0') return entry.type;
     }
     return FileType::kUnknown;
 }
 
-FileType FileTypeFromPath(const std::wstring& path) {
-    const std::size_t slash = path.find_last_of(L"\\/");
-    const std::size_t dot = path.find_last_of(L'.');
-    if (dot == std::wstring::npos || (slash != std::wstring::npos && dot < slash)) {
-        return FileType::kUnknown;
-    }
-    return FileTypeFromName(path.substr(dot + 1));
-}
-
-bool IsRasterType(FileType type) {
-    return type == FileType::kBmp || type == FileType::kPng || type == FileType::kJpeg ||
-           type == FileType::kGif || type == FileType::kTiff;
-}
-
-Result ParseConversionOptions(const std::wstring& text, ConversionOptions& options) {
+Result ParseOptions(const std::wstring& text, ConversionOptions& options) {
     ConversionOptions parsed;
     bool seen[3] = {false, false, false};
     std::size_t start = 0;
@@ -104,26 +94,7 @@ Result ParseConversionOptions(const std::wstring& text, ConversionOptions& optio
     return kOk;
 }
 
-Result ConvertedSize(const ConversionOptions& options, int width, int height, int* outWidth,
-                     int* outHeight) {
-    if (width < 1 || height < 1) return kBadValue;
-    double w = options.width != 0 ? options.width : width;
-    double h = options.height != 0 ? options.height : height;
-    if (options.width != 0 && options.height == 0) {
-        h = std::max(1.0, std::floor(static_cast<double>(height) * options.width / width + 0.5));
-    } else if (options.height != 0 && options.width == 0) {
-        w = std::max(1.0, std::floor(static_cast<double>(width) * options.height / height + 0.5));
-    }
-    if (w > kMaxImageEdge || h > kMaxImageEdge) return kTooLarge;
-    *outWidth = static_cast<int>(w);
-    *outHeight = static_cast<int>(h);
-    return kOk;
-}
-
-Result WriteFileReplacing(const std::wstring& path, const std::uint8_t* data, std::size_t size) {
-    if (path.empty() || path.size() > kMaxPathLength || path.find(L'\0') != std::wstring::npos) {
-        return kBadValue;
-    }
+Result WriteReplacing(const std::wstring& path, const std::uint8_t* data, std::size_t size) {
     // A name of its own beside the target, so that the final step is a rename in one folder.
     static std::atomic<unsigned> counter{0};
     std::wstring temporary;
@@ -155,6 +126,53 @@ Result WriteFileReplacing(const std::wstring& path, const std::uint8_t* data, st
         return kUnreadable;
     }
     return kOk;
+}
+
+}  // namespace
+
+FileType FileTypeFromName(const std::wstring& name) {
+    return TypeNamed(name.data(), name.size());
+}
+
+FileType FileTypeFromPath(const std::wstring& path) {
+    const std::size_t slash = path.find_last_of(L"\\/");
+    const std::size_t dot = path.find_last_of(L'.');
+    if (dot == std::wstring::npos || (slash != std::wstring::npos && dot < slash)) {
+        return FileType::kUnknown;
+    }
+    return TypeNamed(path.data() + dot + 1, path.size() - dot - 1);
+}
+
+bool IsRasterType(FileType type) {
+    return type == FileType::kBmp || type == FileType::kPng || type == FileType::kJpeg ||
+           type == FileType::kGif || type == FileType::kTiff;
+}
+
+Result ParseConversionOptions(const std::wstring& text, ConversionOptions& options) {
+    return Guarded([&] { return ParseOptions(text, options); });
+}
+
+Result ConvertedSize(const ConversionOptions& options, int width, int height, int* outWidth,
+                     int* outHeight) {
+    if (width < 1 || height < 1) return kBadValue;
+    double w = options.width != 0 ? options.width : width;
+    double h = options.height != 0 ? options.height : height;
+    if (options.width != 0 && options.height == 0) {
+        h = std::max(1.0, std::floor(static_cast<double>(height) * options.width / width + 0.5));
+    } else if (options.height != 0 && options.width == 0) {
+        w = std::max(1.0, std::floor(static_cast<double>(width) * options.height / height + 0.5));
+    }
+    if (w > kMaxImageEdge || h > kMaxImageEdge) return kTooLarge;
+    *outWidth = static_cast<int>(w);
+    *outHeight = static_cast<int>(h);
+    return kOk;
+}
+
+Result WriteFileReplacing(const std::wstring& path, const std::uint8_t* data, std::size_t size) {
+    if (path.empty() || path.size() > kMaxPathLength || path.find(L'\0') != std::wstring::npos) {
+        return kBadValue;
+    }
+    return Guarded([&] { return WriteReplacing(path, data, size); });
 }
 
 }  // namespace pimbax::imaging

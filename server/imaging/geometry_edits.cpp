@@ -181,24 +181,8 @@ Result TurnBilinear(const RasterImage& image, const Turn& turn, int grey, Raster
     return kOk;
 }
 
-}  // namespace
-
-Result Rotate(const RasterImage& image, int degrees, int mode, int grey, RasterImage& out) {
-    if (image.Empty() || (mode != 0 && mode != 1) || grey < 0 || grey > 255) return kBadValue;
-    const int turned = ((degrees % 360) + 360) % 360;
-    if (turned % 90 == 0) return QuarterTurns(image, turned / 90, out);
-    Turn turn;
-    const Result result = MakeTurn(image, turned, turn);
-    if (result != kOk) return result;
-    return mode == 0 ? TurnNearest(image, turn, grey, out) : TurnBilinear(image, turn, grey, out);
-}
-
-Result Crop(const RasterImage& image, int left, int top, int right, int bottom, RasterImage& out) {
-    left = std::max(left, 0);
-    top = std::max(top, 0);
-    right = std::min(right, image.width);
-    bottom = std::min(bottom, image.height);
-    if (image.Empty() || left >= right || top >= bottom) return kBadValue;
+Result CopyPart(const RasterImage& image, int left, int top, int right, int bottom,
+                RasterImage& out) {
     RasterImage cropped;
     const Result result = Shaped(image, right - left, bottom - top, image.bitsPerPixel, cropped);
     if (result != kOk) return result;
@@ -216,6 +200,30 @@ Result Crop(const RasterImage& image, int left, int top, int right, int bottom, 
     }
     out = std::move(cropped);
     return kOk;
+}
+
+}  // namespace
+
+Result Rotate(const RasterImage& image, int degrees, int mode, int grey, RasterImage& out) {
+    if (image.Empty() || (mode != 0 && mode != 1) || grey < 0 || grey > 255) return kBadValue;
+    return Guarded([&] {
+        const int turned = ((degrees % 360) + 360) % 360;
+        if (turned % 90 == 0) return QuarterTurns(image, turned / 90, out);
+        Turn turn;
+        const Result result = MakeTurn(image, turned, turn);
+        if (result != kOk) return result;
+        return mode == 0 ? TurnNearest(image, turn, grey, out)
+                         : TurnBilinear(image, turn, grey, out);
+    });
+}
+
+Result Crop(const RasterImage& image, int left, int top, int right, int bottom, RasterImage& out) {
+    left = std::max(left, 0);
+    top = std::max(top, 0);
+    right = std::min(right, image.width);
+    bottom = std::min(bottom, image.height);
+    if (image.Empty() || left >= right || top >= bottom) return kBadValue;
+    return Guarded([&] { return CopyPart(image, left, top, right, bottom, out); });
 }
 
 }  // namespace pimbax::imaging

@@ -62,7 +62,7 @@ Result ConvertedSize(const ConversionOptions& options, int width, int height, in
 // `quality` (1..100) is handed to the JPEG encoder as its image quality (Wine 8's encoder ignores
 // it and always writes its default quality). kBadValue: an empty image, a type that is not a
 // raster type, `quality` out of range; kBadFormat when the encoder fails; kTooLarge when memory
-// runs out.
+// runs out or the bytes would pass kMaxRasterFileBytes (the most the server reads back).
 Result EncodeRaster(const RasterImage& image, FileType type, int quality,
                     std::vector<std::uint8_t>& bytes);
 
@@ -73,7 +73,7 @@ Result EncodeRaster(const RasterImage& image, FileType type, int quality,
 // writable, the disk is full, or `path` cannot be replaced (a folder, or a file in use).
 Result WriteFileReplacing(const std::wstring& path, const std::uint8_t* data, std::size_t size);
 
-// EncodeRaster, then WriteFileReplacing.
+// EncodeRaster, then WriteFileReplacing of the encoder's bytes in place.
 Result WriteRasterFile(const std::wstring& path, const RasterImage& image, FileType type,
                        int quality);
 

@@ -152,30 +152,35 @@ Result WriteRows(IWICBitmapFrameEncode* frame, const RasterImage& image, Layout 
     return result;
 }
 
-Result StreamBytes(IStream* stream, std::vector<std::uint8_t>& bytes) {
-    STATSTG status = {};
-    HGLOBAL memory = nullptr;
-    if (FAILED(stream->Stat(&status, STATFLAG_NONAME)) ||
-        FAILED(GetHGlobalFromStream(stream, &memory))) {
-        return kBadFormat;
+// The bytes an encoder wrote into a memory stream, seen in place while it lives.
+class StreamContents {
+  public:
+    explicit StreamContents(IStream* stream) {
+        STATSTG status = {};
+        if (SUCCEEDED(stream->Stat(&status, STATFLAG_NONAME)) &&
+            SUCCEEDED(GetHGlobalFromStream(stream, &memory_))) {
+            data_ = static_cast<const std::uint8_t*>(GlobalLock(memory_));
+            size_ = static_cast<std::size_t>(status.cbSize.QuadPart);
+        }
     }
-    std::vector<std::uint8_t> copy;
-    const Result result = AllocateWorking(copy, status.cbSize.QuadPart);
-    if (result != kOk) return result;
-    const void* data = GlobalLock(memory);
-    if (data == nullptr) return kBadFormat;
-    if (!copy.empty()) std::memcpy(copy.data(), data, copy.size());
-    GlobalUnlock(memory);
-    bytes.swap(copy);
-    return kOk;
-}
+    ~StreamContents() {
+        if (data_ != nullptr) GlobalUnlock(memory_);
+    }
+    StreamContents(const StreamContents&) = delete;
+    StreamContents& operator=(const StreamContents&) = delete;
 
-}  // namespace
+    const std::uint8_t* Data() const { return data_; }
+    std::size_t Size() const { return size_; }
 
-Result EncodeRaster(const RasterImage& image, FileType type, int quality,
-                    std::vector<std::uint8_t>& bytes) {
+  private:
+    HGLOBAL memory_ = nullptr;
+    const std::uint8_t* data_ = nullptr;
+    std::size_t size_ = 0;
+};
+
+// Encodes the image into a new memory stream.
+Result Encode(const RasterImage& image, FileType type, int quality, ComPtr<IStream>& encoded) {
     const GUID* container = ContainerOf(type);
-    if (image.Empty() || container == nullptr || quality < 1 || quality > 100) return kBadValue;
     ComPtr<IWICImagingFactory> factory;
     Result result = CreateWicFactory(factory);
     if (result != kOk) return result;
@@ -238,15 +243,43 @@ Result EncodeRaster(const RasterImage& image, FileType type, int quality,
     code = frame->Commit();
     if (SUCCEEDED(code)) code = encoder->Commit();
     if (FAILED(code)) return FromCode(code);
-    return StreamBytes(stream.Get(), bytes);
+    encoded = stream;
+    return kOk;
+}
+
+}  // namespace
+
+Result EncodeRaster(const RasterImage& image, FileType type, int quality,
+                    std::vector<std::uint8_t>& bytes) {
+    if (image.Empty() || ContainerOf(type) == nullptr || quality < 1 || quality > 100) {
+        return kBadValue;
+    }
+    return Guarded([&] {
+        ComPtr<IStream> stream;
+        const Result result = Encode(image, type, quality, stream);
+        if (result != kOk) return result;
+        const StreamContents contents(stream.Get());
+        if (contents.Data() == nullptr) return kBadFormat;
+        if (contents.Size() > kMaxRasterFileBytes) return kTooLarge;
+        std::vector<std::uint8_t> copy(contents.Data(), contents.Data() + contents.Size());
+        bytes.swap(copy);
+        return kOk;
+    });
 }
 
 Result WriteRasterFile(const std::wstring& path, const RasterImage& image, FileType type,
                        int quality) {
-    std::vector<std::uint8_t> bytes;
-    const Result result = EncodeRaster(image, type, quality, bytes);
-    if (result != kOk) return result;
-    return WriteFileReplacing(path, bytes.data(), bytes.size());
+    if (image.Empty() || ContainerOf(type) == nullptr || quality < 1 || quality > 100) {
+        return kBadValue;
+    }
+    return Guarded([&] {
+        ComPtr<IStream> stream;
+        const Result result = Encode(image, type, quality, stream);
+        if (result != kOk) return result;
+        const StreamContents contents(stream.Get());
+        if (contents.Data() == nullptr) return kBadFormat;
+        return WriteFileReplacing(path, contents.Data(), contents.Size());
+    });
 }
 
 }  // namespace pimbax::imaging

@@ -264,11 +264,7 @@ Result TraceRegions(const RasterImage& image, int colours, int smallestRegion,
         kMaxTracedPixels) {
         return kTooLarge;
     }
-    try {
-        return Trace(image, colours, smallestRegion, regions);
-    } catch (const std::bad_alloc&) {
-        return kTooLarge;
-    }
+    return Guarded([&] { return Trace(image, colours, smallestRegion, regions); });
 }
 
 }  // namespace pimbax::imaging

@@ -3,10 +3,10 @@
 
 #include <cmath>
 #include <map>
-#include <new>
 
 #include "handles.h"
 #include "server_limits.h"
+#include "working_pixels.h"
 
 namespace pimbax::imaging {
 
@@ -86,11 +86,7 @@ Result Vectorize(const RasterImage& image, int colours, int smallestRegion,
     std::vector<TracedRegion> regions;
     const Result result = TraceRegions(image, colours, smallestRegion, regions);
     if (result != kOk) return result;
-    try {
-        return Record(regions, image.width, image.height, metafile);
-    } catch (const std::bad_alloc&) {
-        return kTooLarge;
-    }
+    return Guarded([&] { return Record(regions, image.width, image.height, metafile); });
 }
 
 }  // namespace pimbax::imaging

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <exception>
 #include <new>
 #include <vector>
 
@@ -63,6 +64,17 @@ Result AllocateWorking(std::vector<T>& values, std::uint64_t count) {
         return kTooLarge;
     }
     return kOk;
+}
+
+// Runs `work`, answering kTooLarge when memory runs out (or a size passes what a container holds)
+// inside it: no exception leaves imaging/.
+template <typename Work>
+Result Guarded(const Work& work) noexcept {
+    try {
+        return work();
+    } catch (const std::exception&) {
+        return kTooLarge;
+    }
 }
 
 // A copy of an image, kTooLarge when memory runs out.
