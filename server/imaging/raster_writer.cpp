@@ -247,10 +247,9 @@ Result Encode(const RasterImage& image, FileType type, int quality, ComPtr<IStre
     return kOk;
 }
 
-}  // namespace
-
-Result EncodeRaster(const RasterImage& image, FileType type, int quality,
-                    std::vector<std::uint8_t>& bytes) {
+// Encodes the image and hands the encoder's bytes, in place, to `use`.
+template <typename Use>
+Result WithEncoded(const RasterImage& image, FileType type, int quality, const Use& use) {
     if (image.Empty() || ContainerOf(type) == nullptr || quality < 1 || quality > 100) {
         return kBadValue;
     }
@@ -261,7 +260,16 @@ Result EncodeRaster(const RasterImage& image, FileType type, int quality,
         const StreamContents contents(stream.Get());
         if (contents.Data() == nullptr) return kBadFormat;
         if (contents.Size() > kMaxRasterFileBytes) return kTooLarge;
-        std::vector<std::uint8_t> copy(contents.Data(), contents.Data() + contents.Size());
+        return use(contents.Data(), contents.Size());
+    });
+}
+
+}  // namespace
+
+Result EncodeRaster(const RasterImage& image, FileType type, int quality,
+                    std::vector<std::uint8_t>& bytes) {
+    return WithEncoded(image, type, quality, [&](const std::uint8_t* data, std::size_t size) {
+        std::vector<std::uint8_t> copy(data, data + size);
         bytes.swap(copy);
         return kOk;
     });
@@ -269,16 +277,8 @@ Result EncodeRaster(const RasterImage& image, FileType type, int quality,
 
 Result WriteRasterFile(const std::wstring& path, const RasterImage& image, FileType type,
                        int quality) {
-    if (image.Empty() || ContainerOf(type) == nullptr || quality < 1 || quality > 100) {
-        return kBadValue;
-    }
-    return Guarded([&] {
-        ComPtr<IStream> stream;
-        const Result result = Encode(image, type, quality, stream);
-        if (result != kOk) return result;
-        const StreamContents contents(stream.Get());
-        if (contents.Data() == nullptr) return kBadFormat;
-        return WriteFileReplacing(path, contents.Data(), contents.Size());
+    return WithEncoded(image, type, quality, [&](const std::uint8_t* data, std::size_t size) {
+        return WriteFileReplacing(path, data, size);
     });
 }
 
