@@ -16,7 +16,8 @@
 //   keeps its alpha channel as it is. Edits that make an indexed result (Grayize, Blackize,
 //   Reduce) or a 24-bit one (Rotate, mode 1, of an indexed image) see the image as it looks:
 //   alpha composited onto white.
-// - Reduce needs COM on the calling thread (it takes its palettes from WIC).
+// - Reduce needs COM on the calling thread (it takes its palettes from WIC); without it, it
+//   answers kNotSupported.
 #ifndef PIMBAX_SERVER_IMAGING_EDITING_H
 #define PIMBAX_SERVER_IMAGING_EDITING_H
 

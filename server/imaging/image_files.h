@@ -1,8 +1,8 @@
 // Files the server writes: the names of file types, the options of conversions, raster images
 // encoded through WIC, and files replaced whole or not at all.
 //
-// Functions that encode need COM on the calling thread. Nothing throws; inputs are never changed,
-// and outputs are written only on kOk.
+// Functions that encode need COM on the calling thread; without it they answer kNotSupported.
+// Nothing throws; inputs are never changed, and outputs are written only on kOk.
 #ifndef PIMBAX_SERVER_IMAGING_IMAGE_FILES_H
 #define PIMBAX_SERVER_IMAGING_IMAGE_FILES_H
 

@@ -1,6 +1,7 @@
 // Raster images traced into drawings: regions of one colour become polygons.
 //
-// Both functions need COM on the calling thread (the colours are reduced as Reduce does). Nothing
+// Both functions need COM on the calling thread (the colours are reduced as Reduce does); without
+// it they answer kNotSupported. Nothing
 // throws; the image is never changed and the outputs are written only on kOk.
 #ifndef PIMBAX_SERVER_IMAGING_VECTORIZE_H
 #define PIMBAX_SERVER_IMAGING_VECTORIZE_H

@@ -196,6 +196,11 @@ TEST(Edits, EachOperationGivesItsExactColours) {
     ASSERT_EQ(pimbax::kOk, Grayize(picture, out));
     ASSERT_EQ(256u, out.palette.size());
     EXPECT_EQ(200, out.palette[200].rgbGreen);
+    // The result may replace the image itself.
+    out = picture;
+    ASSERT_EQ(pimbax::kOk, Rotate(out, 90, 0, 0, out));
+    EXPECT_EQ((std::vector<COLORREF>{leaf, kBlack, kWhite, rust}), Colours(out));
+    EXPECT_EQ(1, out.width);
 }
 
 TEST(Edits, ReduceLimitsTheColoursAndDithersOnRequest) {
