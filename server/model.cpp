@@ -120,12 +120,18 @@ Result ParseObj(const char* text, std::size_t size, Model& model) {
 }
 
 bool CheckModel(Model& model) {
-    // Drops the runs that name missing vertices, keeping the rest in order.
+    if (!model.faceColours.empty() && model.faceColours.size() != model.faceStarts.size()) {
+        return false;
+    }
+    // Drops the runs that name missing vertices, keeping the rest (and what goes with each face)
+    // in order.
     auto keepValid = [&](std::vector<std::uint32_t>& indices, std::vector<std::uint32_t>& starts,
-                         std::vector<std::uint16_t>* groups, std::size_t minimum) {
+                         std::vector<std::uint16_t>* groups, std::vector<std::uint32_t>* colours,
+                         std::size_t minimum) {
         std::vector<std::uint32_t> keptIndices;
         std::vector<std::uint32_t> keptStarts;
         std::vector<std::uint16_t> keptGroups;
+        std::vector<std::uint32_t> keptColours;
         for (std::size_t i = 0; i < starts.size(); ++i) {
             const std::size_t from = starts[i];
             const std::size_t to = i + 1 < starts.size() ? starts[i + 1] : indices.size();
@@ -140,13 +146,15 @@ bool CheckModel(Model& model) {
                                indices.begin() + static_cast<std::ptrdiff_t>(from),
                                indices.begin() + static_cast<std::ptrdiff_t>(to));
             if (groups != nullptr) keptGroups.push_back(i < groups->size() ? (*groups)[i] : 0);
+            if (colours != nullptr && !colours->empty()) keptColours.push_back((*colours)[i]);
         }
         indices.swap(keptIndices);
         starts.swap(keptStarts);
         if (groups != nullptr) groups->swap(keptGroups);
+        if (colours != nullptr) colours->swap(keptColours);
     };
-    keepValid(model.faceIndices, model.faceStarts, &model.faceGroups, 3);
-    keepValid(model.lineIndices, model.lineStarts, nullptr, 2);
+    keepValid(model.faceIndices, model.faceStarts, &model.faceGroups, &model.faceColours, 3);
+    keepValid(model.lineIndices, model.lineStarts, nullptr, nullptr, 2);
     if (model.faceStarts.empty() && model.lineStarts.empty()) return false;
 
     bool first = true;

@@ -42,6 +42,8 @@ struct Model {
     std::vector<std::uint32_t> faceIndices;
     std::vector<std::uint32_t> faceStarts;
     std::vector<std::uint16_t> faceGroups;  // the group ("g", "o", "usemtl") of each face
+    // A colour (COLORREF: red in the low byte) for each face, or empty: faces take their group's.
+    std::vector<std::uint32_t> faceColours;
     std::vector<std::uint32_t> lineIndices;
     std::vector<std::uint32_t> lineStarts;
     Vec3 low = {0, 0, 0};  // bounding box of the vertices in use
@@ -57,8 +59,8 @@ struct Model {
 // remains or a vertex is not a finite number; kTooLarge past the model limits.
 Result ParseObj(const char* text, std::size_t size, Model& model);
 
-// Whether every index run names existing vertices; recomputes the bounding box. For models
-// rebuilt from bytes.
+// Whether every index run names existing vertices and face colours, when given, match the faces;
+// recomputes the bounding box. For models rebuilt from bytes and models made by the server.
 bool CheckModel(Model& model);
 
 struct PointOfView {

@@ -450,31 +450,57 @@ bool PackBgra(const std::uint32_t* bgra, int width, int height, int bitsPerPixel
         packed.palette = MedianCut(histogram, static_cast<int>(entries));
     }
 
-    // Floyd-Steinberg error diffusion, nearest entries looked up through a 5-bit cache.
+    std::vector<std::uint8_t> indices;
+    if (!MapToPalette(bgra, width, height, packed.palette, true, indices)) return false;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            SetPixelValue(packed, x, y,
+                          indices[static_cast<std::size_t>(y) * w + static_cast<std::size_t>(x)]);
+        }
+    }
+    out = std::move(packed);
+    return true;
+}
+
+bool MapToPalette(const std::uint32_t* bgra, int width, int height,
+                  const std::vector<RGBQUAD>& palette, bool dither,
+                  std::vector<std::uint8_t>& indices) {
+    if (palette.empty() || palette.size() > 256 || width < 1 || height < 1) return false;
+    const std::size_t w = static_cast<std::size_t>(width);
+    std::vector<std::uint8_t> mapped;
+    std::vector<float> error;  // two rows of (r, g, b), one pixel margin
+    try {
+        mapped.resize(w * static_cast<std::size_t>(height));
+        error.assign((w + 2) * 3 * 2, 0.0f);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    // Nearest entries looked up through a 5-bit cache.
     std::vector<std::int16_t> nearest(32768, -1);
     auto lookup = [&](int r, int g, int b) {
         const int cell = ((r >> 3) << 10) | ((g >> 3) << 5) | (b >> 3);
         if (nearest[static_cast<std::size_t>(cell)] < 0) {
             nearest[static_cast<std::size_t>(cell)] = static_cast<std::int16_t>(
-                NearestEntry(packed.palette, (r & ~7) + 4, (g & ~7) + 4, (b & ~7) + 4));
+                NearestEntry(palette, (r & ~7) + 4, (g & ~7) + 4, (b & ~7) + 4));
         }
         return nearest[static_cast<std::size_t>(cell)];
     };
-    std::vector<float> error((w + 2) * 3 * 2, 0.0f);  // two rows of (r, g, b), one pixel margin
+    // Floyd-Steinberg error diffusion when dithering; the error rows stay zero otherwise.
     for (int y = 0; y < height; ++y) {
         float* current = &error[(static_cast<std::size_t>(y) & 1) * (w + 2) * 3];
         float* below = &error[(static_cast<std::size_t>(y + 1) & 1) * (w + 2) * 3];
         std::fill(below, below + (w + 2) * 3, 0.0f);
         for (int x = 0; x < width; ++x) {
-            const std::uint32_t c =
-                bgra[static_cast<std::size_t>(y) * w + static_cast<std::size_t>(x)];
+            const std::size_t at = static_cast<std::size_t>(y) * w + static_cast<std::size_t>(x);
+            const std::uint32_t c = bgra[at];
             float* e = current + (static_cast<std::size_t>(x) + 1) * 3;
             const int r = ClampByte(Red(c) + e[0]);
             const int g = ClampByte(Green(c) + e[1]);
             const int b = ClampByte(Blue(c) + e[2]);
             const int index = lookup(r, g, b);
-            SetPixelValue(packed, x, y, static_cast<std::uint32_t>(index));
-            const RGBQUAD& chosen = packed.palette[static_cast<std::size_t>(index)];
+            mapped[at] = static_cast<std::uint8_t>(index);
+            if (!dither) continue;
+            const RGBQUAD& chosen = palette[static_cast<std::size_t>(index)];
             const float spill[3] = {static_cast<float>(r - chosen.rgbRed),
                                     static_cast<float>(g - chosen.rgbGreen),
                                     static_cast<float>(b - chosen.rgbBlue)};
@@ -486,7 +512,7 @@ bool PackBgra(const std::uint32_t* bgra, int width, int height, int bitsPerPixel
             }
         }
     }
-    out = std::move(packed);
+    indices.swap(mapped);
     return true;
 }
 

@@ -71,6 +71,14 @@ bool ResizeSmooth(const RasterImage& image, int width, int height, RasterImage& 
 bool PackBgra(const std::uint32_t* bgra, int width, int height, int bitsPerPixel, bool keepAlpha,
               RasterImage& out);
 
+// Maps top-down BGRA pixels onto `palette` (1 to 256 entries): `indices` receives one entry index
+// per pixel, the entry nearest (red, green and blue weighted 3, 4, 2) to the pixel's cell of 5
+// bits per channel; with `dither`, Floyd-Steinberg error diffusion spreads each pixel's error.
+// False, leaving `indices` unchanged, for an empty or oversized palette or when memory runs out.
+bool MapToPalette(const std::uint32_t* bgra, int width, int height,
+                  const std::vector<RGBQUAD>& palette, bool dither,
+                  std::vector<std::uint8_t>& indices);
+
 // The BITMAPINFOHEADER and colour table that describe the image.
 std::size_t DibInfoSize(const RasterImage& image);
 void WriteDibInfo(const RasterImage& image, std::uint8_t* out);

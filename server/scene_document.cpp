@@ -154,8 +154,10 @@ void SceneDocument::Draw(HDC dc, const SourceRect& source, const RECT& target) c
         const double length = std::sqrt(Dot(normal, normal));
         const double lit = length > 0 ? std::fabs(Dot(normal, light)) / length : 0.5;
         const double shade = 0.35 + 0.65 * lit;
-        const COLORREF base = kGroupColours[model_.faceGroups[face.index] %
-                                            (sizeof kGroupColours / sizeof kGroupColours[0])];
+        const COLORREF base = model_.faceColours.empty()
+                                  ? kGroupColours[model_.faceGroups[face.index] %
+                                                  (sizeof kGroupColours / sizeof kGroupColours[0])]
+                                  : model_.faceColours[face.index];
         auto tone = [&](int channel, double k) {
             return static_cast<int>(std::min(255.0, channel * k));
         };
@@ -203,6 +205,7 @@ std::vector<std::uint8_t> SceneDocument::Serialize() const {
     writer.PutBytes(model_.faceGroups.data(), model_.faceGroups.size() * 2);
     writer.PutBytes(model_.lineIndices.data(), model_.lineIndices.size() * 4);
     writer.PutBytes(model_.lineStarts.data(), model_.lineStarts.size() * 4);
+    writer.PutBytes(model_.faceColours.data(), model_.faceColours.size() * 4);
     return std::move(writer.Bytes());
 }
 
@@ -232,6 +235,7 @@ std::unique_ptr<Document> RebuildScene(ByteReader& reader) {
         !ReadArray(reader, model.faceGroups, kMaxModelIndices) ||
         !ReadArray(reader, model.lineIndices, kMaxModelIndices) ||
         !ReadArray(reader, model.lineStarts, kMaxModelIndices) ||
+        !ReadArray(reader, model.faceColours, kMaxModelIndices) ||
         model.faceGroups.size() != model.faceStarts.size() || !CheckModel(model)) {
         return nullptr;
     }
