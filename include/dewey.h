@@ -89,8 +89,39 @@ class KELOCLI_API Dewey : public ZevObject {
     int IsVector();
     int IsEntity();
 
+    // Prints the part `part` (image pixels) of the document into `area` (the printer's device
+    // units) of the page the host has started on `printer`; neither rectangle is written.
+    //  - Raster images are printed from the server's image section; first, while their pixel data
+    //    ((bits * width + 31) / 32 * 4 bytes a row, times the height) exceed 16,000,000 bytes, the
+    //    size and `part` are halved (shifted right by one) and the server asked to reduce the
+    //    document to that size ("Resize" with flag 0). So printing may leave the host's document
+    //    smaller on the server; the view reads the new size at its next operation.
+    //  - Documents of kind -1 are first rasterized on the server, the document itself, to
+    //    `part`'s right and bottom edges at 8 bits, then printed as raster images.
+    //  - Vector drawings are painted by the server into an enhanced metafile that is played onto
+    //    the page record by record, stretched into `area`. The server stays attached to that
+    //    metafile, which is gone afterwards: the host attaches its window again before its next
+    //    Paint.
+    // Results: 0 printed (also when the printer blitter drew nothing, for a section it refuses or
+    // a part outside the image); a refused reduction or rasterization passes its result up at
+    // once (nothing mapped, the held section untouched); -1007 the image section cannot be mapped
+    // or the printer blitter cannot be allocated; -1025 the metafile was not played to its end.
+    // After a raster print that got past the reductions the Louie holds no section (name and
+    // handle released). Open cases:
+    //  - a null printer, part or area: -1025, nothing asked and nothing changed;
+    //  - the pixel data size is computed in 64 bits, so a size that would overflow 32 bits counts
+    //    as over the budget; the halvings always end (each edge reaches 0 or -1);
+    //  - the section is mapped read-only (FILE_MAP_READ, as the handle is held);
+    //  - a Dewey without Louie prints nothing: -1007 on the raster paths.
+    short Print(HDC printer, RECT* part, RECT* area);
+
   private:
     friend class Huey;
+    // The three ways to a printed page.
+    short PrintRaster(HDC printer, RECT* part, RECT* area);
+    short PrintEntity(HDC printer, RECT* part, RECT* area);
+    short PrintMetafile(HDC printer, RECT* part, RECT* area);
+
     Louie* louie;  // owned; null only when its allocation failed
 };
 

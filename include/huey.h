@@ -95,6 +95,35 @@ class KELOCLI_API Huey : public ZevObject {
     // realisation itself gave.
     short RealizePalette(HWND window, short flag);
 
+    // --- Image-only window ----------------------------------------------------------------------
+    // Shows the whole document alone on the screen, on black, fitted with its aspect kept and
+    // centred, in a top-most window of the class "ImageOnly" one pixel larger than the screen each
+    // way, until the user presses a key, releases the left mouse button, presses or releases the
+    // right one, or switches to another window or application. Modal: it pumps every message of
+    // the calling thread meanwhile, and a WM_USER posted to any window of the thread ends it
+    // without being delivered (a WM_QUIT also ends it and is swallowed). Afterwards every window
+    // is asked to repaint, without erasing.
+    //
+    // Before the screen is painted over, the window is let finish its own drawing (its frame)
+    // and put it out: a system that puts window drawing on screen lazily (Wine) would otherwise
+    // lay the frame's caption over the top of the picture.
+    //
+    // Raster images and vector drawings are painted by the server onto the screen's device
+    // context: the server stays attached to it, so the host attaches its window again before its
+    // next Paint. Other documents (kind -1) are rebuilt in a temporary second server document from
+    // their image section, rasterized there at 8 bits to the fitted rectangle's right and bottom
+    // edges, and blitted from that document's section; the host's document and attachment are
+    // untouched, and the temporary document is deleted before the call returns. Open cases:
+    //  - the temporary document's section is mapped read-only (FILE_MAP_READ, as the handle);
+    //  - when the server names no section, the temporary document cannot be made (no memory, or
+    //    its Louie could not be allocated) or its section cannot be mapped: the call returns at
+    //    once with nothing shown, the temporary document deleted;
+    //  - when the window cannot be created: nothing is drawn, everything made is released;
+    //  - a zero image width or height counts as 1 where it would divide, so the fitted rectangle
+    //    is then empty on that axis; products are formed in 64 bits and saturated;
+    //  - a view built on a null Dewey shows nothing and returns at once.
+    void ImageOnly();
+
     // --- 3D navigation -------------------------------------------------------------------------
     // Fills the record from the server's point of view and 3D information, then step, the frame
     // and distance 5.0. Fields a failed query does not fill keep their contents and the rest is

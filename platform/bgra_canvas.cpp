@@ -32,6 +32,17 @@ bool BgraCanvas::Create(int width, int height, COLORREF fill, HANDLE section, DW
     return true;
 }
 
+bool BgraCanvas::CaptureScreen() {
+    const int width = GetSystemMetrics(SM_CXSCREEN);
+    const int height = GetSystemMetrics(SM_CYSCREEN);
+    if (!Create(width, height, RGB(0, 0, 0))) return false;
+    const WindowDc screen(nullptr);
+    const bool copied = screen.Get() != nullptr &&
+                        BitBlt(dc_.Get(), 0, 0, width, height, screen.Get(), 0, 0, SRCCOPY);
+    GdiFlush();
+    return copied;
+}
+
 COLORREF BgraCanvas::At(int x, int y) const {
     GdiFlush();
     const std::uint32_t pixel = Row(y)[x];

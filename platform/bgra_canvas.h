@@ -23,6 +23,9 @@ class BgraCanvas {
     // (or a side is below 1); the canvas is then empty.
     bool Create(int width, int height, COLORREF fill, HANDLE section = nullptr, DWORD offset = 0);
 
+    // A canvas of the screen's size holding what the screen shows now. False when GDI refuses.
+    bool CaptureScreen();
+
     HDC Dc() const { return dc_.Get(); }
     // Pixels are rows of Width() values 0x00RRGGBB, top row first. Call GdiFlush before reading
     // what GDI drew.

@@ -79,13 +79,69 @@ struct MemoryDcTraits {
     static void Close(Type dc) { DeleteDC(dc); }
 };
 
+struct WindowTraits {
+    using Type = HWND;
+    static constexpr Type kInvalid = nullptr;
+    static void Close(Type window) { DestroyWindow(window); }
+};
+
+struct EnhMetaFileTraits {
+    using Type = HENHMETAFILE;
+    static constexpr Type kInvalid = nullptr;
+    static void Close(Type metafile) { DeleteEnhMetaFile(metafile); }
+};
+
+// The device context of a metafile being recorded; ending it unfinished discards the recording.
+struct MetafileRecorderTraits {
+    using Type = HDC;
+    static constexpr Type kInvalid = nullptr;
+    static void Close(Type dc) { DeleteEnhMetaFile(CloseEnhMetaFile(dc)); }
+};
+
 using UniqueHandle = UniqueResource<HandleTraits>;
 using UniqueView = UniqueResource<MappedViewTraits>;
 using UniqueBstr = UniqueResource<BstrTraits>;
 using UniqueGdiObject = UniqueResource<GdiObjectTraits>;
 using UniqueMemoryDc = UniqueResource<MemoryDcTraits>;
+using UniqueWindow = UniqueResource<WindowTraits>;
+using UniqueEnhMetaFile = UniqueResource<EnhMetaFileTraits>;
+using UniqueMetafileRecorder = UniqueResource<MetafileRecorderTraits>;
 
 static_assert(sizeof(UniqueBstr) == sizeof(BSTR), "an owner costs nothing beyond its handle");
+
+// A window's device context (the screen's for a null window), given back on every path.
+class WindowDc {
+  public:
+    explicit WindowDc(HWND window) noexcept : window_(window), dc_(GetDC(window)) {}
+    ~WindowDc() {
+        if (dc_ != nullptr) ReleaseDC(window_, dc_);
+    }
+    WindowDc(const WindowDc&) = delete;
+    WindowDc& operator=(const WindowDc&) = delete;
+    HDC Get() const noexcept { return dc_; }
+
+  private:
+    HWND window_;
+    HDC dc_;
+};
+
+// The mouse captured for a window of this thread, from Take until the owner ends.
+class MouseCapture {
+  public:
+    MouseCapture() noexcept = default;
+    ~MouseCapture() {
+        if (taken_) ReleaseCapture();
+    }
+    MouseCapture(const MouseCapture&) = delete;
+    MouseCapture& operator=(const MouseCapture&) = delete;
+    void Take(HWND window) noexcept {
+        SetCapture(window);
+        taken_ = true;
+    }
+
+  private:
+    bool taken_ = false;
+};
 
 // A VARIANT that is initialised on construction and cleared on destruction.
 class UniqueVariant {

@@ -122,6 +122,28 @@ void ScrollAxis(Int delta, LONG& percentLow, LONG& percentHigh, LONG& sourceLow,
 
 }  // namespace
 
+RECT FitToScreen(ImageSize image, ScreenMetric metric) {
+    const Int cx = metric(SM_CXSCREEN);
+    const Int cy = metric(SM_CYSCREEN);
+    RECT fitted = {0, 0, cx, cy};
+    Int iw = image.width;
+    Int ih = image.height;
+    if (Wide{iw} * cy > Wide{cx} * ih) {  // relatively wider than the screen
+        if (iw == 0) iw = 1;
+        fitted.bottom = Saturate(Wide{cx} * ih / iw);
+        const Int offset = Half(Minus(metric(SM_CYSCREEN), fitted.bottom));
+        fitted.top = Plus(fitted.top, offset);
+        fitted.bottom = Plus(fitted.bottom, offset);
+    } else {
+        if (ih == 0) ih = 1;
+        fitted.right = Saturate(Wide{iw} * cy / ih);
+        const Int offset = Half(Minus(metric(SM_CXSCREEN), fitted.right));
+        fitted.left = Plus(fitted.left, offset);
+        fitted.right = Plus(fitted.right, offset);
+    }
+    return fitted;
+}
+
 std::int32_t Plus(std::int64_t a, std::int64_t b) {
     return Saturate(a + b);
 }

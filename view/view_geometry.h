@@ -73,6 +73,14 @@ bool ResizeWindow(ImageSize reported, const RECT& oldWindow, RECT& newWindow, in
 // record.
 bool TransformPoint(POINT& point, const taghueyinfo& record);
 
+// A screen measure as GetSystemMetrics gives it (asked with SM_CXSCREEN and SM_CYSCREEN).
+using ScreenMetric = int(WINAPI*)(int);
+
+// Where the whole image goes on the screen, its aspect kept: the screen's rectangle (0, 0, cx, cy)
+// narrowed on the axis the image leaves over and centred there, the screen's extent on that axis
+// asked again for the centring. A zero image edge counts as 1 where it would be the divisor.
+RECT FitToScreen(ImageSize image, ScreenMetric metric);
+
 // a + b, saturated to the 32-bit range.
 std::int32_t Plus(std::int64_t a, std::int64_t b);
 

@@ -1,18 +1,24 @@
 // Demonstration host: opens each sample document through Dewey, prints what the image server
-// reports about it, paints it through the library into a memory DC and writes that view as a PNG.
+// reports about it, paints it through the library into a memory DC and writes that view as a PNG,
+// prints one page of it through Dewey::Print on a PostScript printer whose port is a file (the
+// page kept as OUT\<sample>-print.ps), and shows the first sample in the image-only window, whose
+// screen it keeps as OUT\<sample>-imageonly.png.
 //
 //   kelodemo SAMPLES OUT     the sample directory (from make_samples) and the output directory
 //   kelodemo                 only reports whether a server answered
 #include <windows.h>
 #include <objbase.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "bgra_canvas.h"
+#include "file_printer.h"
 #include "image_writer.h"
 #include "kelocli.h"
 
@@ -82,6 +88,78 @@ short PaintView(Dewey& document, long width, long height, const std::string& pat
     return PaintPart(document, RECT{0, 0, width, height}, ViewSize(width, height), path, took);
 }
 
+bool SaveCanvas(const kelocli::BgraCanvas& canvas, const std::string& path) {
+    return SUCCEEDED(samples::WriteBgraAsPng(std::wstring(path.begin(), path.end()), canvas.Bits(),
+                                             canvas.Width(), canvas.Height()));
+}
+
+// Prints the whole document on one page, fitted into the printable area less half an inch all
+// round, and keeps the page as `path`. Dewey::Print's result, or -100 when the page could not be
+// printed or kept.
+short PrintDocument(Dewey& document, long width, long height, const samples::FilePrinter& printer,
+                    const std::string& path) {
+    short printed = -100;
+    const bool paged = printer.PrintPage(L"kelodemo", [&](HDC dc) {
+        const int margin = GetDeviceCaps(dc, LOGPIXELSX) / 2;
+        const int room = GetDeviceCaps(dc, HORZRES) - 2 * margin;
+        const int roomHeight = GetDeviceCaps(dc, VERTRES) - 2 * margin;
+        const double scale = width > 0 && height > 0
+                                 ? std::min(static_cast<double>(room) / width,
+                                            static_cast<double>(roomHeight) / height)
+                                 : 1.0;
+        RECT part = {0, 0, width, height};
+        RECT area = {margin, margin, margin + static_cast<LONG>(width * scale),
+                     margin + static_cast<LONG>(height * scale)};
+        printed = document.Print(dc, &part, &area);  // the host started the page; the area is
+                                                     // in the printer's device units
+    });
+    if (!paged) return -100;
+    const std::wstring kept(path.begin(), path.end());
+    if (!MoveFileExW(printer.Port().c_str(), kept.c_str(), MOVEFILE_REPLACE_EXISTING)) return -100;
+    return printed;
+}
+
+// Shows the document in the image-only window; another thread keeps the screen once the picture
+// has settled and then dismisses the window with a key press, as a user would.
+bool ShowImageOnly(Dewey& document, const std::string& path) {
+    bool kept = false;
+    std::thread watcher([&] {
+        HWND window = nullptr;
+        for (int i = 0; i < 100 && (window = FindWindowA("ImageOnly", "ImageOnly")) == nullptr;
+             ++i) {
+            Sleep(50);
+        }
+        if (window == nullptr) return;
+        CoInitializeEx(nullptr, COINIT_MULTITHREADED);  // for writing the PNG
+        // Settled: two looks 200 ms apart agree, and the middle of the screen is not black.
+        kelocli::BgraCanvas previous;
+        kelocli::BgraCanvas screen;
+        for (int i = 0; i < 25 && !kept; ++i) {
+            Sleep(200);
+            if (!screen.CaptureScreen()) continue;
+            const bool painted = screen.At(screen.Width() / 2, screen.Height() / 2) != 0;
+            kept = painted && previous.Width() == screen.Width() &&
+                   std::equal(screen.Bits(), screen.Bits() + screen.Width() * screen.Height(),
+                              previous.Bits()) &&
+                   SaveCanvas(screen, path);
+            if (!kept) previous.CaptureScreen();
+        }
+        INPUT key[2] = {};
+        key[0].type = key[1].type = INPUT_KEYBOARD;
+        key[0].ki.wVk = key[1].ki.wVk = VK_ESCAPE;
+        key[1].ki.dwFlags = KEYEVENTF_KEYUP;
+        SendInput(2, key, sizeof(INPUT));
+        // Should the key not reach it, the window's own end signal does.
+        for (int i = 0; i < 40 && IsWindow(window); ++i) Sleep(50);
+        if (IsWindow(window)) PostMessageA(window, WM_USER, 0, 0);
+        CoUninitialize();
+    });
+    Huey view(&document);
+    view.ImageOnly();
+    watcher.join();
+    return kept;
+}
+
 struct Sample {
     const char* file;
     const char* what;
@@ -133,8 +211,17 @@ int main(int argc, char** argv) {
     std::printf("%-15s %-20s %-6s %-10s %4s %4s  %-14s %s\n", "document", "sample", "kind", "size",
                 "bits", "dpi", "image section", "more");
 
+    const std::string port = out + "\\print-port.ps";
+    const samples::FilePrinter printer(L"Kelocli Demo Printer",
+                                       std::wstring(port.begin(), port.end()));
+    if (!printer.Valid()) {
+        std::printf("kelodemo: the file printer could not be added\n");
+        delete keeper;
+        return 1;
+    }
     int failures = 0;
     std::string timings;
+    std::string pages;
     for (const Sample& sample : kSamples) {
         const std::string path = samples + "\\" + sample.file;
         Dewey* document = new Dewey;
@@ -208,6 +295,27 @@ int main(int argc, char** argv) {
                 ++failures;
             }
         }
+        // The first sample alone on the screen, before printing may have changed it.
+        if (&sample == &kSamples[0] &&
+            !ShowImageOnly(*document, out + "\\" + name + "-imageonly.png")) {
+            std::printf("  image-only window not kept\n");
+            ++failures;
+        }
+        // One printed page; printing may rasterize or reduce the document on the server.
+        const short printed =
+            PrintDocument(*document, width, height, printer, out + "\\" + name + "-print.ps");
+        if (printed != 0) {
+            std::printf("  print failed: %d\n", printed);
+            ++failures;
+        }
+        long printedWidth = 0;
+        long printedHeight = 0;
+        short printedDepth = 0;
+        document->GetInfo(&printedWidth, &printedHeight, nullptr, nullptr, &printedDepth);
+        std::snprintf(text, sizeof text, "  %-15s printed %s as %ldx%ld at %d bits\n", sample.file,
+                      document->IsVector() ? "through a metafile" : "from the image section",
+                      printedWidth, printedHeight, printedDepth);
+        pages += text;
         delete document;
     }
 
@@ -218,7 +326,8 @@ int main(int argc, char** argv) {
     const double roundTrip = Milliseconds(before, Now()) / calls;
     std::printf("\n%s", timings.c_str());
     std::printf("  one call round trip: %.2f ms (mean of %d)\n", roundTrip, calls);
-    std::printf("\nviews written to %s\n", out.c_str());
+    std::printf("\nprinted pages (Dewey::Print on the file printer):\n%s", pages.c_str());
+    std::printf("\nviews and pages written to %s\n", out.c_str());
     delete keeper;
     CoUninitialize();
     return failures;

@@ -596,3 +596,42 @@ TEST(NormalisePercent, MarksOnlyAnAxisShowingZeroToHundred) {
     kelocli::NormalisePercent(percent);
     EXPECT_EQ(percent, Rect(1, 0, 100, 99));
 }
+
+// A 1024 x 768 screen whose measures are counted; the second read of each may be made to differ.
+int metricReads = 0;
+int secondWidth = 1024;
+int secondHeight = 768;
+int WINAPI ScreenOf1024By768(int which) {
+    const bool again = ++metricReads > 2;
+    if (which == SM_CXSCREEN) return again ? secondWidth : 1024;
+    return again ? secondHeight : 768;
+}
+
+TEST(FitToScreen, KeepsTheAspectAndCentresOnTheAxisLeftOver) {
+    struct Row {
+        ImageSize image;
+        RECT fitted;
+    };
+    const Row rows[] = {
+        {{2000, 1000}, Rect(0, 128, 1024, 640)},  // wider than the screen
+        {{300, 600}, Rect(320, 0, 704, 768)},     // taller
+        {{2048, 1536}, Rect(0, 0, 1024, 768)},    // the screen's aspect: the second branch
+        {{13, 9}, Rect(0, 30, 1024, 738)},        // truncating division
+        {{0, 100}, Rect(512, 0, 512, 768)},       // a zero width: nothing to show
+        {{100, 0}, Rect(0, 384, 1024, 384)},      // a zero height divides by the width
+        {{0, 0}, Rect(512, 0, 512, 768)},         // both zero: IH counts as 1
+        {{-2, 1}, Rect(1280, 0, -256, 768)},      // negative sizes stay defined
+        {{INT_MAX, 1}, Rect(0, 384, 1024, 384)},  // products in 64 bits
+    };
+    for (const Row& row : rows) {
+        metricReads = 0;
+        EXPECT_EQ(kelocli::FitToScreen(row.image, ScreenOf1024By768), row.fitted)
+            << row.image.width << " x " << row.image.height;
+        EXPECT_EQ(metricReads, 3);
+    }
+    // The centring offset comes from the screen asked again.
+    secondHeight = 800;
+    metricReads = 0;
+    EXPECT_EQ(kelocli::FitToScreen({2000, 1000}, ScreenOf1024By768), Rect(0, 144, 1024, 656));
+    secondHeight = 768;
+}
