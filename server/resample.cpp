@@ -580,24 +580,27 @@ void ResampleToBgra(const RasterImage& image, const SourceRect& source, bool ove
     std::vector<Scratch> scratch;
     scratch.reserve(threads);
     for (unsigned i = 0; i < threads; ++i) scratch.emplace_back(job);
+    // Everything is allocated before the first thread starts: nothing after it can throw.
+    std::vector<std::thread> helpers(threads - 1);
     const int part = (outHeight + static_cast<int>(threads) - 1) / static_cast<int>(threads);
-    std::vector<std::thread> helpers;
-    std::vector<unsigned> leftOver;  // parts whose thread could not be started
-    for (unsigned i = 1; i < threads; ++i) {
-        const int begin = std::min(outHeight, static_cast<int>(i) * part);
-        const int end = std::min(outHeight, begin + part);
-        try {
-            helpers.emplace_back(RunRows, std::cref(job), std::ref(scratch[i]), begin, end);
-        } catch (...) {
-            leftOver.push_back(i);
-        }
-    }
-    RunRows(job, scratch[0], 0, std::min(outHeight, part));
-    for (unsigned i : leftOver) {
+    auto run = [&](unsigned i) {
         const int begin = std::min(outHeight, static_cast<int>(i) * part);
         RunRows(job, scratch[i], begin, std::min(outHeight, begin + part));
+    };
+    for (unsigned i = 1; i < threads; ++i) {
+        try {
+            helpers[i - 1] = std::thread(run, i);
+        } catch (...) {  // no thread to be had: this thread does that part too
+        }
     }
-    for (std::thread& helper : helpers) helper.join();
+    run(0);
+    for (unsigned i = 1; i < threads; ++i) {
+        if (helpers[i - 1].joinable()) {
+            helpers[i - 1].join();
+        } else {
+            run(i);
+        }
+    }
 }
 
 }  // namespace pimbax
