@@ -416,7 +416,7 @@ struct Job {
 
 // What one thread works in.
 struct Scratch {
-    std::vector<std::int32_t> sums;    // a row of levels, one per byte of the span
+    std::vector<std::int32_t> sums;    // a row of weighted sums, one per byte of the span
     std::vector<std::int32_t> prefix;  // its prefix sums, four channels a pixel
     std::vector<std::uint32_t> unpacked;
     int slotRow[kSlots];
