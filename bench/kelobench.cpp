@@ -1,120 +1,30 @@
-// Measures, against the real image server in its own process, what the client's design buys:
-// the DISPID cache (one name lookup per method and Louie, then a single Invoke per call) and
-// calls that allocate nothing but the strings of their arguments. Prints ratios measured in this
-// one run, so that machines of any speed can be compared.
+// kelobench: the benchmarks, each printing what it measured in this one run (ratios, so that
+// machines of any speed can be compared). With names as arguments (resample, calls, server,
+// screen) only those sections run.
 #include <windows.h>
+#include <objbase.h>
+#include <ole2.h>
 
 #include <cstdio>
+#include <cstring>
 
-#include "allocation_spy.h"
-#include "kelocli.h"
+#include "benches.h"
 
-namespace {
-
-constexpr int kCalls = 2000;
-
-const CLSID kServerClassId = {
-    0xCF495723, 0x8632, 0x11CE, {0xBC, 0xAF, 0x00, 0x00, 0x00, 0x00, 0x1B, 0x1B}};
-
-double Now() {
-    LARGE_INTEGER frequency, counter;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&counter);
-    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-// Bytes in use in the process heap (where the runtime and the system allocate).
-double HeapBytesInUse() {
-    HANDLE heap = GetProcessHeap();
-    double used = 0;
-    PROCESS_HEAP_ENTRY entry = {};
-    HeapLock(heap);
-    while (HeapWalk(heap, &entry)) {
-        if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) used += static_cast<double>(entry.cbData);
-    }
-    HeapUnlock(heap);
-    return used;
-}
-
-// The same method called the way a client without a cache would: name lookup, then Invoke.
-double UncachedCallSeconds(IDispatch* dispatch, int calls) {
-    LPOLESTR name = const_cast<LPOLESTR>(L"IsRaster");
-    const double start = Now();
-    for (int i = 0; i < calls; ++i) {
-        DISPID id = 0;
-        dispatch->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_SYSTEM_DEFAULT, &id);
-        DISPPARAMS none = {};
-        VARIANT result;
-        VariantInit(&result);
-        dispatch->Invoke(id, IID_NULL, LOCALE_SYSTEM_DEFAULT, DISPATCH_METHOD, &none, &result,
-                         nullptr, nullptr);
-        VariantClear(&result);
-    }
-    return (Now() - start) / calls;
-}
-
-}  // namespace
-
-int main() {
+int main(int argc, char** argv) {
+    auto wanted = [&](const char* name) {
+        if (argc < 2) return true;
+        for (int i = 1; i < argc; ++i) {
+            if (std::strcmp(argv[i], name) == 0) return true;
+        }
+        return false;
+    };
     OleInitialize(nullptr);
-    Louie* louie = new Louie;
-    long serverProcess = 0, serverThread = 0;
-    louie->GetProcessID(&serverProcess, &serverThread);
-    if (serverProcess == 0) {
-        std::printf("kelobench: no image server is registered (run it through make bench)\n");
-        delete louie;
-        OleUninitialize();
-        return 1;
-    }
-
-    // Warm both paths up, then time them in the same run.
-    louie->IsRaster();
-    double start = Now();
-    for (int i = 0; i < kCalls; ++i) louie->IsRaster();
-    const double cached = (Now() - start) / kCalls;
-
-    IDispatch* raw = nullptr;
-    CoCreateInstance(kServerClassId, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch,
-                     reinterpret_cast<void**>(&raw));
-    double uncached = 0;
-    if (raw != nullptr) {
-        UncachedCallSeconds(raw, 10);
-        uncached = UncachedCallSeconds(raw, kCalls);
-        raw->Release();
-    }
-
-    // Allocations of the task allocator (which strings come from): a call without strings, and
-    // one with one string argument.
-    char status[] = "ready";
-    double plainAllocations = 0, stringAllocations = 0;
-    {
-        testsupport::AllocationSpy spy;
-        for (int i = 0; i < kCalls; ++i) louie->IsRaster();
-        plainAllocations = static_cast<double>(spy.Made()) / kCalls;
-        for (int i = 0; i < kCalls; ++i) louie->OpenStatus(status);
-        stringAllocations = static_cast<double>(spy.Made()) / kCalls - plainAllocations;
-    }
-
-    // Memory held after many calls: a leak per call would show here.
-    const double before = HeapBytesInUse();
-    for (int i = 0; i < 5 * kCalls; ++i) {
-        louie->OpenStatus(status);
-        BSTR name = nullptr;
-        louie->GetFileName(&name);
-        SysFreeString(name);
-    }
-    const double growth = (HeapBytesInUse() - before) / (5.0 * kCalls);
-
-    std::printf("kelocli call benchmark against the image server (process %ld), %d calls each\n",
-                serverProcess, kCalls);
-    std::printf("  call with the identifier cached     %8.1f us\n", cached * 1e6);
-    std::printf("  name lookup and call, uncached      %8.1f us\n", uncached * 1e6);
-    std::printf("  the cache makes a call %.2f times as fast\n",
-                cached > 0 ? uncached / cached : 0.0);
-    std::printf("  task allocations per call: %.2f without strings, %.2f with one string\n",
-                plainAllocations, stringAllocations);
-    std::printf("  process heap growth: %.3f bytes per call over %d calls\n", growth, 5 * kCalls);
-    delete louie;
+    int status = 0;
+    if (wanted("resample")) bench::BenchResampler();
+    if (wanted("calls")) bench::BenchCallOverhead();
+    if (wanted("server") && !bench::BenchServerCalls()) status = 1;
+    if (wanted("screen") && status == 0) bench::BenchScreenSpeed();
+    std::fflush(stdout);
     OleUninitialize();
-    return 0;
+    return status;
 }

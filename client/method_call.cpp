@@ -2,8 +2,6 @@
 
 #include <cstring>
 
-#include "unique_resource.h"
-
 namespace kelocli {
 
 namespace {
@@ -13,64 +11,29 @@ constexpr std::size_t kMostArguments = 8;
 
 }  // namespace
 
-Argument Argument::Short(short value) {
-    Argument argument(Kind::Short);
-    argument.short_ = value;
-    return argument;
-}
-
-Argument Argument::LowShort(LONG value) {
-    return Short(static_cast<short>(value & 0xFFFF));
-}
-
-Argument Argument::Long(long value) {
-    Argument argument(Kind::Long);
-    argument.long_ = value;
-    return argument;
-}
-
-Argument Argument::Handle(const void* handle) {
-    // Handles shared between processes keep their value in their low 32 bits.
-    return Long(static_cast<long>(reinterpret_cast<INT_PTR>(handle)));
-}
-
-Argument Argument::Float(float value) {
-    Argument argument(Kind::Float);
-    argument.float_ = value;
-    return argument;
-}
-
-Argument Argument::Double(double value) {
-    Argument argument(Kind::Double);
-    argument.double_ = value;
-    return argument;
-}
-
-Argument Argument::Text(const wchar_t* text) {
-    Argument argument(Kind::Text);
-    argument.text_ = text;
-    return argument;
-}
-
-Argument Argument::String(BSTR text) {
-    Argument argument(Kind::String);
-    argument.string_ = text;
-    return argument;
-}
-
-Argument Argument::DoubleOut(double* target) {
-    Argument argument(Kind::DoubleOut);
-    argument.doubleOut_ = target;
-    return argument;
-}
-
 // The VARIANTs of one call, on the stack, owning the strings made for it.
 class ArgumentList {
   public:
+    ArgumentList() = default;
+    ArgumentList(const ArgumentList&) = delete;
+    ArgumentList& operator=(const ArgumentList&) = delete;
+    ~ArgumentList() {
+        for (UINT i = 0; i < made_; ++i) SysFreeString(strings_[i]);
+    }
+
     // False when there are more arguments than any method takes.
     bool Build(std::initializer_list<Argument> arguments) {
         if (arguments.size() > kMostArguments) return false;
-        for (const Argument& argument : arguments) Append(argument);
+        for (const Argument& argument : arguments) {
+            VARIANT& variant = variants_[count_++];
+            const std::uint64_t header = argument.type_;  // the type, reserved words 0
+            std::memcpy(&variant, &header, sizeof header);
+            variant.llVal = static_cast<LONGLONG>(argument.bits_);
+            if (argument.copy_ != nullptr) {
+                variant.bstrVal = SysAllocString(argument.copy_);
+                strings_[made_++] = variant.bstrVal;
+            }
+        }
         return true;
     }
     DISPPARAMS Parameters() {
@@ -81,58 +44,19 @@ class ArgumentList {
     }
 
   private:
-    void Append(const Argument& argument) {
-        VARIANT& variant = variants_[count_];
-        VariantInit(&variant);
-        switch (argument.kind_) {
-            case Argument::Kind::Short:
-                variant.vt = VT_I2;
-                variant.iVal = argument.short_;
-                break;
-            case Argument::Kind::Long:
-                variant.vt = VT_I4;
-                variant.lVal = argument.long_;
-                break;
-            case Argument::Kind::Float:
-                variant.vt = VT_R4;
-                variant.fltVal = argument.float_;
-                break;
-            case Argument::Kind::Double:
-                variant.vt = VT_R8;
-                variant.dblVal = argument.double_;
-                break;
-            case Argument::Kind::Text:
-                strings_[count_].Reset(SysAllocString(argument.text_));
-                variant.vt = VT_BSTR;
-                variant.bstrVal = strings_[count_].Get();
-                break;
-            case Argument::Kind::String:
-                variant.vt = VT_BSTR;
-                variant.bstrVal = argument.string_;
-                break;
-            case Argument::Kind::DoubleOut:
-                variant.vt = VT_BYREF | VT_R8;
-                variant.pdblVal = argument.doubleOut_;
-                break;
-        }
-        ++count_;
-    }
-
     VARIANT variants_[kMostArguments];
-    UniqueBstr strings_[kMostArguments];
+    BSTR strings_[kMostArguments];
     UINT count_ = 0;
+    UINT made_ = 0;
 };
 
-HRESULT ResolveMethod(IDispatch* dispatch, DISPID* dispIds, Method method, DISPID* id) {
-    DISPID& entry = dispIds[static_cast<int>(method)];
-    if (entry == -1) {
-        LPOLESTR name = const_cast<LPOLESTR>(MethodName(method));
-        DISPID found = -1;
-        const HRESULT code = dispatch->GetIDsOfNames(IID_NULL, &name, 1, kCallLocale, &found);
-        if (FAILED(code)) return code;
-        entry = found;
-    }
-    *id = entry;
+HRESULT LookUpMethod(IDispatch* dispatch, DISPID* dispIds, Method method, DISPID* id) {
+    LPOLESTR name = const_cast<LPOLESTR>(MethodName(method));
+    DISPID found = -1;
+    const HRESULT code = dispatch->GetIDsOfNames(IID_NULL, &name, 1, kCallLocale, &found);
+    if (FAILED(code)) return code;
+    dispIds[static_cast<int>(method)] = found;
+    *id = found;
     return S_OK;
 }
 
@@ -147,15 +71,6 @@ HRESULT InvokeMethod(IDispatch* dispatch, DISPID id, std::initializer_list<Argum
     }
     return dispatch->Invoke(id, IID_NULL, kCallLocale, DISPATCH_METHOD, &parameters, result,
                             nullptr, nullptr);
-}
-
-HRESULT CallMethod(IDispatch* dispatch, DISPID* dispIds, Method method,
-                   std::initializer_list<Argument> arguments, VARIANT* result) {
-    if (dispatch == nullptr) return S_OK;
-    DISPID id;
-    const HRESULT lookup = ResolveMethod(dispatch, dispIds, method, &id);
-    if (FAILED(lookup)) return lookup;
-    return InvokeMethod(dispatch, id, arguments, result);
 }
 
 }  // namespace kelocli

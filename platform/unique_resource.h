@@ -143,12 +143,20 @@ class MouseCapture {
     bool taken_ = false;
 };
 
-// A VARIANT that is initialised on construction and cleared on destruction.
+// A VARIANT that is empty on construction and cleared on destruction.
 class UniqueVariant {
   public:
-    // Empty, with a cleared value field.
-    UniqueVariant() noexcept : value_() { VariantInit(&value_); }
-    ~UniqueVariant() { VariantClear(&value_); }
+    // Empty (VT_EMPTY is 0), with a cleared value field.
+    UniqueVariant() noexcept : value_() {}
+    // Only strings, interfaces, records and arrays hold something to give back; for the numbers
+    // every call answers, clearing would only reset the type.
+    ~UniqueVariant() {
+        const VARTYPE type = value_.vt;
+        if (type == VT_BSTR || type == VT_DISPATCH || type == VT_UNKNOWN || type == VT_RECORD ||
+            (type & VT_ARRAY) != 0) {
+            VariantClear(&value_);
+        }
+    }
     UniqueVariant(const UniqueVariant&) = delete;
     UniqueVariant& operator=(const UniqueVariant&) = delete;
 

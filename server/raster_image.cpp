@@ -13,8 +13,6 @@ namespace pimbax {
 
 namespace {
 
-constexpr std::uint32_t kOpaqueWhite = 0xFFFFFFFFu;
-
 std::uint32_t Bgra(int blue, int green, int red, int alpha) {
     return static_cast<std::uint32_t>(blue) | (static_cast<std::uint32_t>(green) << 8) |
            (static_cast<std::uint32_t>(red) << 16) | (static_cast<std::uint32_t>(alpha) << 24);
@@ -29,49 +27,11 @@ int Green(std::uint32_t c) {
 int Red(std::uint32_t c) {
     return (c >> 16) & 0xFF;
 }
-int Alpha(std::uint32_t c) {
-    return c >> 24;
-}
 
 int ClampByte(double value) {
     if (!(value > 0.0)) return 0;
     if (value >= 255.0) return 255;
     return static_cast<int>(value + 0.5);
-}
-
-// The contributions of source pixels to each output pixel along one axis.
-struct AxisWeights {
-    std::vector<std::size_t> first;  // output index -> first entry; one extra at the end
-    std::vector<int> index;          // source index, or -1 outside the image
-    std::vector<float> weight;
-};
-
-AxisWeights WeighAxis(double start, double end, int outCount, int sourceCount) {
-    AxisWeights axis;
-    axis.first.reserve(static_cast<std::size_t>(outCount) + 1);
-    const double step = (end - start) / outCount;
-    for (int d = 0; d < outCount; ++d) {
-        axis.first.push_back(axis.index.size());
-        const double a = start + d * step;
-        const double b = a + step;
-        auto add = [&](double position, float weight) {
-            const double cell = std::floor(position);
-            const int i = (cell >= 0.0 && cell < sourceCount) ? static_cast<int>(cell) : -1;
-            axis.index.push_back(i);
-            axis.weight.push_back(weight);
-        };
-        if (step <= 1.0) {
-            add(a + step / 2.0, 1.0f);  // growing: the pixel under the output pixel's centre
-            continue;
-        }
-        // Shrinking: every source pixel the output pixel covers, by the length it covers.
-        for (double cell = std::floor(a); cell < b; cell += 1.0) {
-            const double covered = std::min(b, cell + 1.0) - std::max(a, cell);
-            if (covered > 0.0) add(cell, static_cast<float>(covered / step));
-        }
-    }
-    axis.first.push_back(axis.index.size());
-    return axis;
 }
 
 std::uint32_t PaletteBgra(const RasterImage& image, std::uint32_t index) {
@@ -269,82 +229,7 @@ COLORREF PixelColor(const RasterImage& image, int x, int y) {
     return RGB(Red(bgra), Green(bgra), Blue(bgra));
 }
 
-void ReadRowBgra(const RasterImage& image, int y, bool overWhite, std::uint32_t* out) {
-    const std::uint8_t* row = image.TopRow(y);
-    for (int x = 0; x < image.width; ++x) {
-        std::uint32_t c;
-        switch (image.bitsPerPixel) {
-            case 24:
-                c = Bgra(row[x * 3], row[x * 3 + 1], row[x * 3 + 2], 255);
-                break;
-            case 32:
-                std::memcpy(&c, row + x * 4, 4);
-                if (!image.hasAlpha) c |= 0xFF000000u;
-                break;
-            default:
-                c = PaletteBgra(image, PixelValue(image, x, y));
-                break;
-        }
-        if (overWhite && Alpha(c) != 255) {
-            const int a = Alpha(c);
-            auto mix = [a](int channel) { return (channel * a + 255 * (255 - a) + 127) / 255; };
-            c = Bgra(mix(Blue(c)), mix(Green(c)), mix(Red(c)), 255);
-        }
-        out[x] = c;
-    }
-}
-
-// --- Resampling --------------------------------------------------------------------------------
-
-void ResampleToBgra(const RasterImage& image, const SourceRect& source, bool overWhite,
-                    std::uint32_t* out, int outWidth, int outHeight, std::size_t outStride) {
-    if (outWidth <= 0 || outHeight <= 0) return;
-    const AxisWeights xs = WeighAxis(source.left, source.right, outWidth, image.width);
-    const AxisWeights ys = WeighAxis(source.top, source.bottom, outHeight, image.height);
-    const std::size_t channels = static_cast<std::size_t>(outWidth) * 4;
-    std::vector<std::uint32_t> sourceRow(static_cast<std::size_t>(std::max(image.width, 1)));
-    std::vector<float> across(channels);  // the last source row, resampled across
-    std::vector<float> sum(channels);
-    int acrossRow = -2;  // which source row `across` holds (-1: the white row outside)
-
-    for (int dy = 0; dy < outHeight; ++dy) {
-        std::fill(sum.begin(), sum.end(), 0.0f);
-        for (std::size_t j = ys.first[dy]; j < ys.first[dy + 1]; ++j) {
-            const int sy = ys.index[j];
-            if (sy != acrossRow) {
-                if (sy >= 0) ReadRowBgra(image, sy, overWhite, sourceRow.data());
-                for (int dx = 0; dx < outWidth; ++dx) {
-                    float b = 0, g = 0, r = 0, a = 0;
-                    for (std::size_t i = xs.first[dx]; i < xs.first[dx + 1]; ++i) {
-                        const int sx = xs.index[i];
-                        const std::uint32_t c = (sy < 0 || sx < 0)
-                                                    ? kOpaqueWhite
-                                                    : sourceRow[static_cast<std::size_t>(sx)];
-                        const float w = xs.weight[i];
-                        b += w * Blue(c);
-                        g += w * Green(c);
-                        r += w * Red(c);
-                        a += w * Alpha(c);
-                    }
-                    float* cell = &across[static_cast<std::size_t>(dx) * 4];
-                    cell[0] = b;
-                    cell[1] = g;
-                    cell[2] = r;
-                    cell[3] = a;
-                }
-                acrossRow = sy;
-            }
-            const float w = ys.weight[j];
-            for (std::size_t k = 0; k < channels; ++k) sum[k] += w * across[k];
-        }
-        std::uint32_t* target = out + static_cast<std::size_t>(dy) * outStride;
-        for (int dx = 0; dx < outWidth; ++dx) {
-            const float* cell = &sum[static_cast<std::size_t>(dx) * 4];
-            target[dx] = Bgra(ClampByte(cell[0]), ClampByte(cell[1]), ClampByte(cell[2]),
-                              ClampByte(cell[3]));
-        }
-    }
-}
+// --- Resizing (resampling itself is in resample.cpp) -------------------------------------------
 
 bool ResizeNearest(const RasterImage& image, int width, int height, RasterImage& out) {
     RasterImage resized;

@@ -54,8 +54,11 @@ struct SourceRect {
 };
 
 // Resamples `source` into `outWidth` x `outHeight` BGRA pixels (top-down rows `outStride` pixels
-// apart): area averaging where the image shrinks, nearest pixel where it grows. Whatever of
-// `source` lies outside the image comes out white (opaque); `overWhite` as for ReadRowBgra.
+// apart): area averaging where the image shrinks, nearest pixel where it grows (along each axis on
+// its own). Whatever of `source` lies outside the image comes out white (opaque); `overWhite` as
+// for ReadRowBgra. Averages are within one level of the exact ones; nearest pixels are exact. A
+// source with an edge that is not a number or lies beyond 2^40 pixels comes out all white. Large
+// jobs run on several threads; the call returns when all the pixels are written.
 void ResampleToBgra(const RasterImage& image, const SourceRect& source, bool overWhite,
                     std::uint32_t* out, int outWidth, int outHeight, std::size_t outStride);
 
