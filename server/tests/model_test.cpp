@@ -5,11 +5,11 @@
 #include <cstring>
 #include <string>
 
-#include "document.h"
-#include "document_kinds.h"
-#include "model.h"
-#include "scene_document.h"
-#include "text_document.h"
+#include "documents/document.h"
+#include "documents/document_kinds.h"
+#include "documents/model.h"
+#include "documents/scene_document.h"
+#include "documents/text_document.h"
 
 namespace {
 

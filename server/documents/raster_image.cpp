@@ -1,4 +1,4 @@
-#include "raster_image.h"
+#include "documents/raster_image.h"
 
 #include <algorithm>
 #include <array>
@@ -7,7 +7,7 @@
 #include <map>
 #include <new>
 
-#include "server_limits.h"
+#include "budgets.h"
 
 namespace pimbax {
 

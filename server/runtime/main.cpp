@@ -12,9 +12,9 @@
 #include <cwchar>
 #include <string>
 
-#include "class_factory.h"
-#include "registration.h"
-#include "runtime.h"
+#include "runtime/class_factory.h"
+#include "runtime/registration.h"
+#include "runtime/runtime.h"
 
 namespace {
 

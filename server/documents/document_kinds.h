@@ -7,8 +7,8 @@
 #include <memory>
 #include <string>
 
-#include "byte_stream.h"
-#include "document.h"
+#include "documents/byte_stream.h"
+#include "documents/document.h"
 
 namespace pimbax {
 

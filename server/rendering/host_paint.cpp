@@ -1,4 +1,4 @@
-#include "host_paint.h"
+#include "rendering/host_paint.h"
 
 #include <psapi.h>
 
@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "server_limits.h"
-#include "paint_helper/paint_job.h"
+#include "budgets.h"
+#include "rendering/paint_helper/paint_job.h"
 
 namespace pimbax {
 

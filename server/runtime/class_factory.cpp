@@ -1,9 +1,9 @@
-#include "class_factory.h"
+#include "runtime/class_factory.h"
 
 #include <new>
 
-#include "automation_object.h"
-#include "runtime.h"
+#include "dispatch/automation_object.h"
+#include "runtime/runtime.h"
 
 namespace pimbax {
 

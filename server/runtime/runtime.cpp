@@ -1,10 +1,10 @@
-#include "runtime.h"
+#include "runtime/runtime.h"
 
 #include <objbase.h>
 
 #include <vector>
 
-#include "automation_object.h"
+#include "dispatch/automation_object.h"
 
 namespace pimbax {
 

@@ -1,4 +1,4 @@
-#include "session.h"
+#include "dispatch/session.h"
 
 #include <objbase.h>
 
@@ -6,14 +6,14 @@
 #include <cmath>
 #include <cstring>
 
-#include "canvas.h"
-#include "clipboard.h"
+#include "rendering/canvas.h"
+#include "rendering/clipboard.h"
 #include "handles.h"
-#include "host_paint.h"
-#include "server_limits.h"
-#include "paint_helper/paint_job.h"
-#include "scene_document.h"
-#include "text_document.h"
+#include "rendering/host_paint.h"
+#include "budgets.h"
+#include "rendering/paint_helper/paint_job.h"
+#include "documents/scene_document.h"
+#include "documents/text_document.h"
 
 namespace pimbax {
 

@@ -1,13 +1,13 @@
-#include "text_document.h"
+#include "documents/text_document.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cwchar>
 #include <cwctype>
 
-#include "document_kinds.h"
+#include "documents/document_kinds.h"
 #include "handles.h"
-#include "server_limits.h"
+#include "budgets.h"
 
 namespace pimbax {
 

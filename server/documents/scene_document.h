@@ -3,8 +3,8 @@
 #ifndef PIMBAX_SERVER_SCENE_DOCUMENT_H
 #define PIMBAX_SERVER_SCENE_DOCUMENT_H
 
-#include "document.h"
-#include "model.h"
+#include "documents/document.h"
+#include "documents/model.h"
 
 namespace pimbax {
 

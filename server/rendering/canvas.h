@@ -9,7 +9,7 @@
 
 #include "bgra_canvas.h"
 #include "handles.h"
-#include "raster_image.h"
+#include "documents/raster_image.h"
 
 namespace pimbax {
 

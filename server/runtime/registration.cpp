@@ -1,4 +1,4 @@
-#include "registration.h"
+#include "runtime/registration.h"
 
 #include <windows.h>
 

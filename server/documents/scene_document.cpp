@@ -1,13 +1,13 @@
 // 3D drawings: an OBJ model drawn in perspective from the point of view, far faces first.
-#include "scene_document.h"
+#include "documents/scene_document.h"
 
 #include <algorithm>
 #include <cmath>
 #include <numeric>
 
-#include "document_kinds.h"
+#include "documents/document_kinds.h"
 #include "handles.h"
-#include "server_limits.h"
+#include "budgets.h"
 
 namespace pimbax {
 

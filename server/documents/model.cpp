@@ -1,4 +1,4 @@
-#include "model.h"
+#include "documents/model.h"
 
 #include <algorithm>
 #include <cmath>
@@ -8,7 +8,7 @@
 #include <new>
 #include <string>
 
-#include "server_limits.h"
+#include "budgets.h"
 
 namespace pimbax {
 

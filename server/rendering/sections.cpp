@@ -1,4 +1,4 @@
-#include "sections.h"
+#include "rendering/sections.h"
 
 #include <atomic>
 #include <cstdio>
@@ -6,7 +6,7 @@
 #include <cwchar>
 
 #include "mapped_view.h"
-#include "server_limits.h"
+#include "budgets.h"
 
 namespace pimbax {
 

@@ -7,8 +7,8 @@
 #include <cstring>
 #include <vector>
 
-#include "document_kinds.h"
-#include "server_limits.h"
+#include "documents/document_kinds.h"
+#include "budgets.h"
 
 using Microsoft::WRL::ComPtr;
 

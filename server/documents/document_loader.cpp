@@ -5,9 +5,9 @@
 #include <new>
 #include <vector>
 
-#include "document_kinds.h"
+#include "documents/document_kinds.h"
 #include "handles.h"
-#include "server_limits.h"
+#include "budgets.h"
 
 namespace pimbax {
 

@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "handles.h"
-#include "raster_image.h"
+#include "documents/raster_image.h"
 #include "results.h"
 
 namespace pimbax {

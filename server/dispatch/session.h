@@ -14,10 +14,10 @@
 #include <string>
 #include <thread>
 
-#include "document.h"
-#include "model.h"
+#include "documents/document.h"
+#include "documents/model.h"
 #include "results.h"
-#include "sections.h"
+#include "rendering/sections.h"
 
 namespace pimbax {
 

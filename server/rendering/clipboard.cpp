@@ -1,10 +1,10 @@
-#include "clipboard.h"
+#include "rendering/clipboard.h"
 
 #include <cstring>
 #include <new>
 
 #include "handles.h"
-#include "server_limits.h"
+#include "budgets.h"
 
 namespace pimbax {
 

@@ -1,4 +1,4 @@
-#include "dispatch.h"
+#include "dispatch/dispatch.h"
 
 #include <array>
 #include <climits>
@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "automation_object.h"
+#include "dispatch/automation_object.h"
 #include "method_table.h"
 #include "results.h"
-#include "runtime.h"
-#include "session.h"
+#include "runtime/runtime.h"
+#include "dispatch/session.h"
 
 namespace pimbax {
 

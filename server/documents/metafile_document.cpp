@@ -4,9 +4,9 @@
 #include <cstring>
 #include <vector>
 
-#include "document_kinds.h"
+#include "documents/document_kinds.h"
 #include "handles.h"
-#include "server_limits.h"
+#include "budgets.h"
 
 namespace pimbax {
 

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "canvas.h"
-#include "raster_image.h"
+#include "rendering/canvas.h"
+#include "documents/raster_image.h"
 #include "results.h"
 
 namespace pimbax {

@@ -1,9 +1,9 @@
-#include "automation_object.h"
+#include "dispatch/automation_object.h"
 
 #include <rpcdcep.h>
 
-#include "dispatch.h"
-#include "runtime.h"
+#include "dispatch/dispatch.h"
+#include "runtime/runtime.h"
 
 namespace pimbax {
 

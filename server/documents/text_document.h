@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "document.h"
+#include "documents/document.h"
 
 namespace pimbax {
 

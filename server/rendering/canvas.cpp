@@ -1,4 +1,4 @@
-#include "canvas.h"
+#include "rendering/canvas.h"
 
 #include <algorithm>
 

@@ -3,8 +3,8 @@
 #include <cmath>
 #include <vector>
 
-#include "document.h"
-#include "server_limits.h"
+#include "documents/document.h"
+#include "budgets.h"
 
 namespace pimbax {
 

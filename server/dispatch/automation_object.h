@@ -7,7 +7,7 @@
 
 #include <atomic>
 
-#include "session.h"
+#include "dispatch/session.h"
 
 namespace pimbax {
 
