@@ -8,13 +8,11 @@
 
 #include "allocation_spy.h"
 #include "kelocli.h"
+#include "method_table.h"
 
 namespace {
 
 constexpr int kCalls = 2000;
-
-const CLSID kServerClassId = {
-    0xCF495723, 0x8632, 0x11CE, {0xBC, 0xAF, 0x00, 0x00, 0x00, 0x00, 0x1B, 0x1B}};
 
 double Now() {
     LARGE_INTEGER frequency, counter;
@@ -74,7 +72,7 @@ int main() {
     const double cached = (Now() - start) / kCalls;
 
     IDispatch* raw = nullptr;
-    CoCreateInstance(kServerClassId, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch,
+    CoCreateInstance(kelocli::kServerClassId, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch,
                      reinterpret_cast<void**>(&raw));
     double uncached = 0;
     if (raw != nullptr) {

@@ -9,7 +9,6 @@ namespace kelocli {
 namespace {
 
 constexpr LCID kCallLocale = LOCALE_SYSTEM_DEFAULT;  // 0x0800
-constexpr std::size_t kMostArguments = 8;
 
 }  // namespace
 
@@ -69,7 +68,7 @@ class ArgumentList {
   public:
     // False when there are more arguments than any method takes.
     bool Build(std::initializer_list<Argument> arguments) {
-        if (arguments.size() > kMostArguments) return false;
+        if (arguments.size() > static_cast<std::size_t>(kMostArguments)) return false;
         for (const Argument& argument : arguments) Append(argument);
         return true;
     }

@@ -1,9 +1,20 @@
-// The server's methods: each has a fixed entry in a Louie's DISPID cache and a name that is sent
-// exactly as written. Entries 0, 25 and 27 belong to no method.
-#ifndef KELOCLI_CLIENT_METHOD_TABLE_H
-#define KELOCLI_CLIENT_METHOD_TABLE_H
+// The image server's automation protocol, as both sides compile it: the class, and each method's
+// name, identifier (its entry in a Louie's DISPID cache), argument types and answer type.
+//
+// Arguments travel positionally with rgvarg[0] holding the FIRST argument. Entries 0, 25 and 27
+// belong to no method.
+#ifndef KELOCLI_PROTOCOL_METHOD_TABLE_H
+#define KELOCLI_PROTOCOL_METHOD_TABLE_H
+
+#include <windows.h>
+#include <oaidl.h>
+
+#include <cstddef>
 
 namespace kelocli {
+
+// The image server's class: {CF495723-8632-11CE-BCAF-000000001B1B}.
+extern const CLSID kServerClassId;
 
 enum class Method : int {
     Open = 1,
@@ -60,9 +71,40 @@ enum class Method : int {
 };
 
 constexpr int kMethodCacheEntries = 54;
+constexpr int kMostArguments = 8;
 
+// How an argument travels. Text and Name both travel as VT_BSTR; a Name names a file or a
+// section, which the server reads as such.
+enum class Wire : unsigned char {
+    Short,      // VT_I2
+    Long,       // VT_I4 (also handles and process identifiers)
+    Float,      // VT_R4
+    Double,     // VT_R8
+    Text,       // VT_BSTR
+    Name,       // VT_BSTR: a file or section name
+    DoubleOut,  // VT_BYREF | VT_R8: written by the server
+};
+
+// The type of a successful answer: VT_I2, VT_I4 or VT_BSTR; None when no value is given.
+enum class Answer : unsigned char { None, Short, Long, Text };
+
+struct MethodInfo {
+    Method method;
+    const wchar_t* name;  // sent exactly as written; the server compares without regard to case
+    Answer answer;
+    int argumentCount;
+    Wire arguments[kMostArguments];  // in rgvarg order
+};
+
+// Every method, in identifier order.
+const MethodInfo* MethodInfos();
+std::size_t MethodCount();
+// The entry of `method`; never null for a value of the enumeration.
+const MethodInfo& InfoOf(Method method);
 // The name the server knows the method by.
 const wchar_t* MethodName(Method method);
+// The VARTYPE with which an argument of `wire` arrives.
+VARTYPE WireType(Wire wire);
 
 }  // namespace kelocli
 

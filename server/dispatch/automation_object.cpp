@@ -7,6 +7,13 @@
 
 namespace pimbax {
 
+namespace {
+
+// A dropped object's caller is gone: a wait for its opening gives up at the next glance.
+constexpr DWORD kOpeningGlanceMs = 100;
+
+}  // namespace
+
 DWORD CallingProcess() {
     unsigned long process = 0;
     return I_RpcBindingInqLocalClientPID(nullptr, &process) == RPC_S_OK ? process : 0;
@@ -45,6 +52,31 @@ bool AutomationObject::TryAddRef() {
     return false;
 }
 
+void AutomationObject::Drop() {
+    dropped_ = true;
+    std::lock_guard<std::mutex> lock(lock_);
+    session_.Close();
+}
+
+std::unique_lock<std::mutex> AutomationObject::LockSettled() {
+    std::unique_lock<std::mutex> lock(lock_);
+    for (;;) {
+        const std::shared_ptr<PendingOpen> opening = session_.Opening();
+        if (!opening) break;
+        if (WaitForSingleObject(opening->finished.Get(), 0) == WAIT_OBJECT_0) {
+            session_.Settle();
+            break;
+        }
+        lock.unlock();
+        while (!Dropped() &&
+               WaitForSingleObject(opening->finished.Get(), kOpeningGlanceMs) == WAIT_TIMEOUT) {
+        }
+        lock.lock();
+        if (Dropped()) break;
+    }
+    return lock;
+}
+
 HRESULT AutomationObject::GetTypeInfoCount(UINT* count) {
     if (count == nullptr) return E_POINTER;
     *count = 0;
@@ -69,9 +101,7 @@ HRESULT AutomationObject::GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count,
 HRESULT AutomationObject::Invoke(DISPID id, REFIID iid, LCID, WORD flags, DISPPARAMS* parameters,
                                  VARIANT* result, EXCEPINFO*, UINT* argumentError) {
     if (!IsEqualIID(iid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
-    CallContext context = {*this, session_, CallingProcess()};
-    std::lock_guard<std::mutex> calls(Runtime::Get().CallLock());
-    return DispatchCall(context, id, flags, parameters, result, argumentError);
+    return DispatchCall(*this, CallingProcess(), id, flags, parameters, result, argumentError);
 }
 
 }  // namespace pimbax

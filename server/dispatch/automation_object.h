@@ -1,11 +1,16 @@
 // The server object a client creates: IDispatch over one Session.
-#ifndef PIMBAX_SERVER_AUTOMATION_OBJECT_H
-#define PIMBAX_SERVER_AUTOMATION_OBJECT_H
+//
+// Each object has a lock of its own, held around every call on it: calls on one object come one
+// at a time, calls on different objects run side by side. Before taking it, a call waits for an
+// opening that "ThreadOpen" left under way, without holding any lock.
+#ifndef PIMBAX_SERVER_DISPATCH_AUTOMATION_OBJECT_H
+#define PIMBAX_SERVER_DISPATCH_AUTOMATION_OBJECT_H
 
 #include <windows.h>
 #include <oaidl.h>
 
 #include <atomic>
+#include <mutex>
 
 #include "dispatch/session.h"
 
@@ -31,13 +36,19 @@ class AutomationObject final : public IDispatch {
 
     // A reference, unless the object is already on its way out.
     bool TryAddRef();
-    // The host has ended: the document goes (the caller holds the call lock).
-    void Drop() { session_.Close(); }
+    // The host has ended: a call under way stops at its next check, then the document goes.
+    void Drop();
+    bool Dropped() const { return dropped_.load(); }
+    const std::atomic<bool>& DroppedFlag() const { return dropped_; }
+    // The object's lock, taken once no opening is under way (waiting for one holds no lock).
+    std::unique_lock<std::mutex> LockSettled();
     Session& GetSession() { return session_; }
 
   private:
     ~AutomationObject();
     std::atomic<ULONG> references_{1};
+    std::atomic<bool> dropped_{false};
+    std::mutex lock_;
     Session session_;
 };
 

@@ -3,28 +3,40 @@
 #include <objbase.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstring>
+#include <new>
+#include <system_error>
+#include <thread>
 
-#include "rendering/canvas.h"
-#include "rendering/clipboard.h"
-#include "handles.h"
-#include "rendering/host_paint.h"
-#include "budgets.h"
-#include "rendering/paint_helper/paint_job.h"
 #include "documents/scene_document.h"
 #include "documents/text_document.h"
+#include "budgets.h"
+#include "rendering/canvas.h"
+#include "rendering/clipboard.h"
+#include "rendering/host_paint.h"
+#include "rendering/paint_helper/paint_job.h"
 
 namespace pimbax {
 
 namespace {
 
-// Documents are drawn on white.
-constexpr COLORREF kWhite = RGB(255, 255, 255);
-
 SourceRect Whole(const Document& document) {
     return {0.0, 0.0, static_cast<double>(document.Width()),
             static_cast<double>(document.Height())};
+}
+
+// The loader of a "ThreadOpen", on its own thread.
+void LoadPending(const std::shared_ptr<PendingOpen>& pending) {
+    const HRESULT apartment = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    try {
+        pending->result = LoadDocument(pending->path, &pending->document);
+    } catch (...) {
+        pending->result = kTooLarge;
+        pending->document.reset();
+    }
+    if (SUCCEEDED(apartment)) CoUninitialize();
+    SetEvent(pending->finished.Get());
+    if (pending->announced) SetEvent(pending->announced.Get());
 }
 
 }  // namespace
@@ -39,10 +51,6 @@ std::wstring FullPath(const std::wstring& path) {
     return full;
 }
 
-Session::~Session() {
-    if (loader_.joinable()) loader_.join();
-}
-
 void Session::Install(std::unique_ptr<Document> document, std::wstring fileName) {
     document_ = std::move(document);
     fileName_ = std::move(fileName);
@@ -52,7 +60,6 @@ void Session::Install(std::unique_ptr<Document> document, std::wstring fileName)
 // --- Opening -----------------------------------------------------------------------------------
 
 Result Session::Open(const std::wstring& path) {
-    Settle();
     std::unique_ptr<Document> document;
     lastOpen_ = LoadDocument(path, &document);
     if (lastOpen_ == kOk) Install(std::move(document), FullPath(path));
@@ -60,68 +67,56 @@ Result Session::Open(const std::wstring& path) {
 }
 
 Result Session::ThreadOpen(const std::wstring& path, const std::wstring& eventName) {
-    Settle();
     const DWORD attributes =
         path.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
         lastOpen_ = kUnreadable;
         return lastOpen_;
     }
-    UniqueHandle done;
+    auto pending = std::make_shared<PendingOpen>();
+    pending->finished.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (!pending->finished) return kTooLarge;
     if (!eventName.empty()) {
-        done.Reset(CreateEventW(nullptr, TRUE, FALSE, eventName.c_str()));
-        if (!done) return kBadValue;
-        ResetEvent(done.Get());
+        pending->announced.Reset(CreateEventW(nullptr, TRUE, FALSE, eventName.c_str()));
+        if (!pending->announced) return kBadValue;
+        ResetEvent(pending->announced.Get());
     }
-    loadedName_ = FullPath(path);
+    pending->path = path;
+    pending->fullPath = FullPath(path);
     try {
-        loader_ = std::thread([this, path, event = std::move(done)]() mutable {
-            const HRESULT apartment = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-            try {
-                loadedResult_ = LoadDocument(path, &loaded_);
-            } catch (...) {
-                loadedResult_ = kTooLarge;
-            }
-            if (SUCCEEDED(apartment)) CoUninitialize();
-            if (event) SetEvent(event.Get());
-        });
+        std::thread(LoadPending, pending).detach();
     } catch (const std::system_error&) {
         return Open(path);  // no thread to be had: open here
     }
+    pending_ = std::move(pending);
     return kOk;
 }
 
 void Session::Settle() {
-    if (!loader_.joinable()) return;
-    loader_.join();
-    lastOpen_ = loadedResult_;
-    if (loadedResult_ == kOk && loaded_) Install(std::move(loaded_), std::move(loadedName_));
-    loaded_.reset();
+    if (!pending_ || WaitForSingleObject(pending_->finished.Get(), 0) != WAIT_OBJECT_0) return;
+    const std::shared_ptr<PendingOpen> ended = std::move(pending_);
+    lastOpen_ = ended->result;
+    if (ended->result == kOk && ended->document) {
+        Install(std::move(ended->document), ended->fullPath);
+    }
 }
 
 void Session::Close() {
-    Settle();
+    pending_.reset();
     document_.reset();
     fileName_.clear();
     imageSection_.Reset();
     paletteSection_.Reset();
-    rendered_ = RasterImage();
     attachment_ = Attachment();
     painted_ = false;
     Changed();
 }
 
 Result Session::Resurrect(const std::wstring& section, const std::wstring& fileName) {
-    Settle();
-    RasterImage image;
-    std::vector<std::uint8_t> behind;
-    const Result result = ReadImageSection(section, image, behind);
-    if (result != kOk) return result;
     std::unique_ptr<Document> document;
-    if (!behind.empty()) document = RebuildDocument(behind.data(), behind.size());
-    if (!document) document = MakeRasterDocument(std::move(image));
-    Install(std::move(document), fileName);
-    return kOk;
+    const Result result = ResurrectFromSection(section, &document);
+    if (result == kOk) Install(std::move(document), fileName);
+    return result;
 }
 
 // --- Display -----------------------------------------------------------------------------------
@@ -175,15 +170,14 @@ Result Session::PaintWith(const std::array<short, 8>& r) {
         height = std::max(1, height / 2);
     }
     const std::uint64_t bytes =
-        PIMBAX_PAINT_JOB_HEADER_BYTES +
-        static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height) * 4;
+        PIMBAX_PAINT_JOB_HEADER_BYTES + Canvas::PixelBytes(width, height, 32);
     UniqueHandle section(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE,
                                             static_cast<DWORD>(bytes >> 32),
                                             static_cast<DWORD>(bytes), nullptr));
     if (!section) return kTooLarge;
     {
         Canvas canvas;
-        if (!canvas.Create(width, height, kWhite, section.Get(), PIMBAX_PAINT_JOB_HEADER_BYTES)) {
+        if (!canvas.Create(width, height, 32, section.Get(), PIMBAX_PAINT_JOB_HEADER_BYTES)) {
             return kTooLarge;
         }
         document_->Render(canvas, source, RECT{0, 0, width, height});
@@ -238,31 +232,23 @@ HRESULT Session::FileName(std::wstring* name) const {
     return S_OK;
 }
 
-const RasterImage* Session::CurrentImage() {
-    if (!document_) return nullptr;
-    if (const RasterImage* image = document_->Image()) return image;
-    if (renderedVersion_ != version_) {
-        Canvas canvas;
-        RasterImage image;
-        if (!canvas.Create(document_->Width(), document_->Height(), kWhite)) return nullptr;
-        document_->Render(canvas, Whole(*document_), RECT{0, 0, canvas.Width(), canvas.Height()});
-        if (!PackBgra(canvas.Bits(), canvas.Width(), canvas.Height(), 24, false, image))
-            return nullptr;
-        image.dpiX = document_->DpiX();
-        image.dpiY = document_->DpiY();
-        rendered_ = std::move(image);
-        renderedVersion_ = version_;
-    }
-    return &rendered_;
-}
-
 HRESULT Session::SectionName(std::wstring* name) {
     if (!document_) return kNoDocumentCode;
+    if (imageRefusal_.version == version_) return imageRefusal_.code;
     if (imageSection_.Empty() || imageVersion_ != version_) {
-        const RasterImage* image = CurrentImage();
-        if (image == nullptr) return E_OUTOFMEMORY;
         PublishedSection section;
-        if (!section.PublishImage(*image, document_->Serialize())) return E_OUTOFMEMORY;
+        bool published = false;
+        try {
+            const RasterImage* image = document_->Image();
+            published = image != nullptr ? section.PublishImage(*image)
+                                         : section.PublishDrawing(*document_);
+        } catch (const std::bad_alloc&) {
+            published = false;
+        }
+        if (!published) {
+            imageRefusal_ = {version_, E_OUTOFMEMORY};
+            return E_OUTOFMEMORY;
+        }
         imageSection_ = std::move(section);
         imageVersion_ = version_;
     }
@@ -273,10 +259,8 @@ HRESULT Session::SectionName(std::wstring* name) {
 HRESULT Session::PaletteName(std::wstring* name) {
     if (!document_) return kNoDocumentCode;
     if (paletteSection_.Empty() || paletteVersion_ != version_) {
-        const RasterImage* image = CurrentImage();
-        if (image == nullptr) return E_OUTOFMEMORY;
         PublishedSection section;
-        if (!section.PublishPalette(*image)) return E_OUTOFMEMORY;
+        if (!section.PublishPalette(*document_)) return E_OUTOFMEMORY;
         paletteSection_ = std::move(section);
         paletteVersion_ = version_;
     }
@@ -295,9 +279,19 @@ HRESULT Session::FontInfo(std::wstring* text) const {
 HRESULT Session::PickColor(long x, long y, long* colour) {
     if (!document_) return kNoDocumentCode;
     if (x < 0 || y < 0 || x >= document_->Width() || y >= document_->Height()) return kBadValueCode;
-    const RasterImage* image = CurrentImage();
-    if (image == nullptr) return E_OUTOFMEMORY;
-    *colour = static_cast<long>(PixelColor(*image, static_cast<int>(x), static_cast<int>(y)));
+    if (const RasterImage* image = document_->Image()) {
+        *colour = static_cast<long>(PixelColor(*image, static_cast<int>(x), static_cast<int>(y)));
+        return S_OK;
+    }
+    // A drawing: that one pixel of it, drawn at its nominal size.
+    Canvas canvas;
+    if (!canvas.Create(1, 1, 32)) return E_OUTOFMEMORY;
+    const SourceRect pixel = {static_cast<double>(x), static_cast<double>(y),
+                              static_cast<double>(x + 1), static_cast<double>(y + 1)};
+    document_->Render(canvas, pixel, RECT{0, 0, 1, 1});
+    GdiFlush();
+    const std::uint32_t value = canvas.Row(0)[0];
+    *colour = static_cast<long>(RGB((value >> 16) & 0xFF, (value >> 8) & 0xFF, value & 0xFF));
     return S_OK;
 }
 
@@ -350,10 +344,16 @@ Result Session::Resize(short width, short height, short flag) {
 Result Session::Rasterize(short right, short bottom, short bitsPerPixel) {
     if (!document_) return kNoDocument;
     if (right < 1 || bottom < 1 || !IsSupportedDepth(bitsPerPixel)) return kBadValue;
+    // The image, and the 32-bit canvas it is drawn on first, within their budgets.
+    if (static_cast<std::uint64_t>(DibStride(right, bitsPerPixel)) * bottom > kMaxPixelBytes ||
+        Canvas::PixelBytes(right, bottom, 32) > kMaxCanvasBytes) {
+        return kTooLarge;
+    }
     Canvas canvas;
-    if (!canvas.Create(right, bottom, kWhite)) return kTooLarge;
+    if (!canvas.Create(right, bottom, 32)) return kTooLarge;
     const RECT fitted = FitToCorner(document_->Width(), document_->Height(), right, bottom);
     document_->Render(canvas, Whole(*document_), fitted);
+    GdiFlush();
     RasterImage image;
     if (!PackBgra(canvas.Bits(), right, bottom, bitsPerPixel, false, image)) return kTooLarge;
     image.dpiX = document_->DpiX();
@@ -375,22 +375,14 @@ Result Session::ChangeFont(const std::wstring& face, const std::wstring& style, 
 Result Session::CopyAs(short format, HWND owner) {
     if (!document_) return kNoDocument;
     if (format == CF_DIB) {
-        const RasterImage* image = CurrentImage();
-        return image == nullptr ? kTooLarge : PutDib(owner, *image);
+        const RasterImage* image = document_->Image();
+        return image != nullptr ? PutDib(owner, *image) : PutDrawingDib(owner, *document_);
     }
     if (format != CF_ENHMETAFILE) return kNotSupported;
-    // The frame, in hundredths of a millimetre, of the document's nominal size at 96 per inch.
-    const RECT frame = {0, 0, static_cast<LONG>(std::lround(document_->Width() * 2540.0 / 96.0)),
-                        static_cast<LONG>(std::lround(document_->Height() * 2540.0 / 96.0))};
-    HDC recorder = CreateEnhMetaFileW(nullptr, nullptr, &frame, L"Pimbax\0Document\0");
-    if (recorder == nullptr) return kTooLarge;
-    document_->Draw(recorder, Whole(*document_),
-                    RECT{0, 0, document_->Width(), document_->Height()});
-    return PutMetafile(owner, CloseEnhMetaFile(recorder));
+    return PutMetafile(owner, document_->Record());
 }
 
 Result Session::PasteFrom(short format, HWND owner) {
-    Settle();
     if (format == CF_DIB) {
         RasterImage image;
         const Result result = GetDib(owner, image);
@@ -399,12 +391,12 @@ Result Session::PasteFrom(short format, HWND owner) {
     }
     if (format != CF_ENHMETAFILE) return kNotSupported;
     std::vector<std::uint8_t> bytes;
-    const Result result = GetMetafileBytes(owner, bytes);
+    Result result = GetMetafileBytes(owner, bytes);
     if (result != kOk) return result;
-    std::unique_ptr<Document> document = MakeMetafileDocument(bytes.data(), bytes.size());
-    if (!document) return kBadFormat;
-    Install(std::move(document), L"");
-    return kOk;
+    std::unique_ptr<Document> document;
+    result = MakeMetafileDocument(bytes.data(), bytes.size(), &document);
+    if (result == kOk) Install(std::move(document), L"");
+    return result;
 }
 
 }  // namespace pimbax

@@ -2,9 +2,10 @@
 //
 // Every operation leaves the document as it was when it fails. Commands answer a Result; queries
 // answer an HRESULT and their value through a pointer. Not thread-safe: the automation object
-// serialises the calls.
-#ifndef PIMBAX_SERVER_SESSION_H
-#define PIMBAX_SERVER_SESSION_H
+// holds its lock around every call. Sizes are weighed against their budgets (budgets.h) before
+// anything is allocated for them.
+#ifndef PIMBAX_SERVER_DISPATCH_SESSION_H
+#define PIMBAX_SERVER_DISPATCH_SESSION_H
 
 #include <windows.h>
 
@@ -12,33 +13,47 @@
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <thread>
 
 #include "documents/document.h"
 #include "documents/model.h"
-#include "results.h"
+#include "handles.h"
 #include "rendering/sections.h"
+#include "results.h"
 
 namespace pimbax {
+
+// An opening that "ThreadOpen" runs on a thread of its own. The thread fills it in and then sets
+// `finished`; whoever holds it afterwards takes the document.
+struct PendingOpen {
+    UniqueHandle finished;   // manual-reset
+    UniqueHandle announced;  // the client's named event, when it gave one
+    std::wstring path;
+    std::wstring fullPath;
+    Result result = kOk;
+    std::unique_ptr<Document> document;
+};
 
 class Session {
   public:
     Session() = default;
-    ~Session();
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
 
     // --- Opening -------------------------------------------------------------------------------
     Result Open(const std::wstring& path);
-    // Opens on a worker thread and answers at once (kUnreadable at once when the file cannot be
-    // opened). Every later call waits for the opening to end first. A non-empty `eventName` names
-    // a manual-reset event that is set when it has ended, whatever the outcome.
+    // Opens on a thread of its own and answers at once (kUnreadable at once when the file cannot
+    // be opened). A non-empty `eventName` names a manual-reset event that is set when the opening
+    // has ended, whatever the outcome.
     Result ThreadOpen(const std::wstring& path, const std::wstring& eventName);
+    // The opening under way, if any: the automation object waits for it, without its lock,
+    // before any call.
+    std::shared_ptr<PendingOpen> Opening() const { return pending_; }
+    // Takes the outcome of an opening that has ended.
+    void Settle();
     // The result of the last opening: kOk, or why it failed; kNoDocument before any.
     Result OpenStatus() const { return lastOpen_; }
-    // Waits for a ThreadOpen still under way and takes its document.
-    void Settle();
-    // Ends the document: it, its sections and the attachment are dropped.
+    // Ends the document: it, its sections and the attachment are dropped; an opening under way
+    // is forgotten.
     void Close();
     // Rebuilds the document from an image section; `fileName` becomes its file name.
     Result Resurrect(const std::wstring& section, const std::wstring& fileName);
@@ -57,6 +72,7 @@ class Session {
     HRESULT Resolution(short* horizontal, short* vertical) const;
     HRESULT Depth(short* depth) const;
     HRESULT FileName(std::wstring* name) const;
+    // A refused or failed publication is remembered until the document changes.
     HRESULT SectionName(std::wstring* name);
     HRESULT PaletteName(std::wstring* name);
     HRESULT FontInfo(std::wstring* text) const;
@@ -81,15 +97,17 @@ class Session {
   private:
     void Install(std::unique_ptr<Document> document, std::wstring fileName);
     void Changed() { ++version_; }
-    // The current image: a raster document's own, else the document drawn at its nominal size.
-    // Null when it cannot be made (memory).
-    const RasterImage* CurrentImage();
     Result PaintWith(const std::array<short, 8>& rectangles);
 
     struct Attachment {
         LONG window = 0;
         LONG dc = 0;
         DWORD owner = 0;  // the process the device context belongs to
+    };
+    // A publication that failed for a version of the document.
+    struct Refusal {
+        std::uint64_t version = 0;
+        HRESULT code = S_OK;
     };
 
     std::unique_ptr<Document> document_;
@@ -102,16 +120,11 @@ class Session {
 
     PublishedSection imageSection_;
     std::uint64_t imageVersion_ = 0;
+    Refusal imageRefusal_;
     PublishedSection paletteSection_;
     std::uint64_t paletteVersion_ = 0;
-    RasterImage rendered_;
-    std::uint64_t renderedVersion_ = 0;
 
-    // A ThreadOpen under way: its worker writes the three results, Settle reads them after join.
-    std::thread loader_;
-    std::unique_ptr<Document> loaded_;
-    Result loadedResult_ = kOk;
-    std::wstring loadedName_;
+    std::shared_ptr<PendingOpen> pending_;
 };
 
 // The full path of `path` as the document's file name.

@@ -1,35 +1,47 @@
 // Plain little-endian records for the documents the server keeps behind a shared image, so that
 // a fresh object can rebuild them. Reading is bounded: a short or damaged record reads as failed.
-#ifndef PIMBAX_SERVER_BYTE_STREAM_H
-#define PIMBAX_SERVER_BYTE_STREAM_H
+#ifndef PIMBAX_SERVER_DOCUMENTS_BYTE_STREAM_H
+#define PIMBAX_SERVER_DOCUMENTS_BYTE_STREAM_H
 
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <string>
 #include <type_traits>
-#include <vector>
 
 namespace pimbax {
 
+// Writes into a buffer of a known capacity, or only counts the bytes when it has none, so that a
+// document is measured first and then written straight where it goes (an image section).
 class ByteWriter {
   public:
+    ByteWriter() = default;  // counts only
+    ByteWriter(std::uint8_t* out, std::size_t capacity) : out_(out), capacity_(capacity) {}
+
     template <typename T>
     void Put(T value) {
         static_assert(std::is_trivially_copyable<T>::value, "plain values only");
-        const auto* bytes = reinterpret_cast<const std::uint8_t*>(&value);
-        bytes_.insert(bytes_.end(), bytes, bytes + sizeof value);
+        Write(&value, sizeof value);
     }
     void PutBytes(const void* data, std::size_t size) {
         Put<std::uint64_t>(size);
-        const auto* bytes = static_cast<const std::uint8_t*>(data);
-        bytes_.insert(bytes_.end(), bytes, bytes + size);
+        Write(data, size);
     }
     void PutText(const std::wstring& text) { PutBytes(text.data(), text.size() * sizeof(wchar_t)); }
-    std::vector<std::uint8_t>& Bytes() { return bytes_; }
+    // The bytes written (or counted) so far.
+    std::size_t Size() const { return size_; }
 
   private:
-    std::vector<std::uint8_t> bytes_;
+    void Write(const void* data, std::size_t size) {
+        if (out_ != nullptr && size != 0 && size_ <= capacity_ && size <= capacity_ - size_) {
+            std::memcpy(out_ + size_, data, size);
+        }
+        size_ += size;
+    }
+
+    std::uint8_t* out_ = nullptr;
+    std::size_t capacity_ = 0;
+    std::size_t size_ = 0;
 };
 
 class ByteReader {

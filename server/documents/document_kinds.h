@@ -1,7 +1,7 @@
 // How each kind of document is made from a file's bytes and rebuilt from its serialized form.
 // Internal to the document implementations and the loader.
-#ifndef PIMBAX_SERVER_DOCUMENT_KINDS_H
-#define PIMBAX_SERVER_DOCUMENT_KINDS_H
+#ifndef PIMBAX_SERVER_DOCUMENTS_DOCUMENT_KINDS_H
+#define PIMBAX_SERVER_DOCUMENTS_DOCUMENT_KINDS_H
 
 #include <cstdint>
 #include <memory>

@@ -1,4 +1,5 @@
-// Which kind of document a file is, by its content first and its name second.
+// Which kind of document a file is, by its content first and its name second; and the checks
+// every file passes before its reader sees it.
 #include <algorithm>
 #include <cstring>
 #include <cwctype>
@@ -6,6 +7,7 @@
 #include <vector>
 
 #include "documents/document_kinds.h"
+#include "documents/raster_check.h"
 #include "handles.h"
 #include "budgets.h"
 
@@ -118,6 +120,8 @@ Result LoadDocument(const std::wstring& path, std::unique_ptr<Document>* out) {
                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (opened == INVALID_HANDLE_VALUE) return kUnreadable;
     UniqueHandle file(opened);
+    // Only files on disk: a pipe or a device could keep a read waiting for ever.
+    if (GetFileType(file.Get()) != FILE_TYPE_DISK) return kUnreadable;
 
     std::vector<std::uint8_t> head;
     Result result = ReadFileBytes(file.Get(), std::min<std::uint64_t>(size, 64), head);
@@ -127,6 +131,9 @@ Result LoadDocument(const std::wstring& path, std::unique_ptr<Document>* out) {
 
     if (content == Content::Raster) {
         if (size > kMaxRasterFileBytes) return kTooLarge;
+        RasterClaim claim;
+        result = CheckRasterFile(file.Get(), size, &claim);
+        if (result != kOk) return result;
         file.Reset();
         RasterImage image;
         result = DecodeRasterFile(path, image);
@@ -149,12 +156,7 @@ Result LoadDocument(const std::wstring& path, std::unique_ptr<Document>* out) {
     result = ReadFileBytes(file.Get(), size, bytes);
     if (result != kOk) return result;
 
-    if (content == Content::Metafile) {
-        std::unique_ptr<Document> document = MakeMetafileDocument(bytes.data(), bytes.size());
-        if (!document) return kBadFormat;
-        *out = std::move(document);
-        return kOk;
-    }
+    if (content == Content::Metafile) return MakeMetafileDocument(bytes.data(), bytes.size(), out);
     if (model) {
         return MakeSceneDocument(reinterpret_cast<const char*>(bytes.data()), bytes.size(), out);
     }

@@ -1,40 +1,20 @@
-// Vector drawings: enhanced metafiles, checked record by record before GDI sees them.
+// Vector drawings: enhanced metafiles, kept only as the checked copy that metafile_check makes,
+// and played only in the playback helper.
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <new>
 #include <vector>
 
 #include "documents/document_kinds.h"
+#include "documents/metafile_check.h"
 #include "handles.h"
 #include "budgets.h"
+#include "rendering/playback.h"
 
 namespace pimbax {
 
 namespace {
-
-// The header must describe the bytes, and the records must fill them exactly up to EMR_EOF.
-// The metafile's length, or 0 when it is not well formed.
-std::size_t WellFormedLength(const std::uint8_t* bytes, std::size_t size) {
-    ENHMETAHEADER header;
-    if (bytes == nullptr || size < 88 || size > kMaxMetafileBytes) return 0;
-    std::memset(&header, 0, sizeof header);
-    std::memcpy(&header, bytes, std::min(size, sizeof header));
-    if (header.iType != EMR_HEADER || header.dSignature != ENHMETA_SIGNATURE || header.nSize < 88 ||
-        header.nBytes > size || header.nBytes < header.nSize) {
-        return 0;
-    }
-    std::size_t offset = 0;
-    while (offset + 8 <= header.nBytes) {
-        DWORD type = 0;
-        DWORD length = 0;
-        std::memcpy(&type, bytes + offset, 4);
-        std::memcpy(&length, bytes + offset + 4, 4);
-        if (length < 8 || length % 4 != 0 || length > header.nBytes - offset) return 0;
-        offset += length;
-        if (type == EMR_EOF) return offset == header.nBytes ? offset : 0;
-    }
-    return 0;
-}
 
 // The drawing's size in pixels at 96 per inch, from its frame (or its bounds when the frame is
 // empty).
@@ -43,28 +23,37 @@ void NominalSize(const std::uint8_t* bytes, int* width, int* height) {
     std::memset(&header, 0, sizeof header);
     std::memcpy(&header, bytes, 88);
     auto pixels = [](double hundredthsOfMm) {
-        return static_cast<int>(std::lround(hundredthsOfMm * 96.0 / 2540.0));
+        return static_cast<long long>(std::llround(hundredthsOfMm * 96.0 / 2540.0));
     };
-    int w = pixels(static_cast<double>(header.rclFrame.right) - header.rclFrame.left);
-    int h = pixels(static_cast<double>(header.rclFrame.bottom) - header.rclFrame.top);
+    long long w = pixels(static_cast<double>(header.rclFrame.right) - header.rclFrame.left);
+    long long h = pixels(static_cast<double>(header.rclFrame.bottom) - header.rclFrame.top);
     if (w < 1 || h < 1) {
-        w = static_cast<int>(std::min<long long>(
-            kMaxImageEdge,
-            static_cast<long long>(header.rclBounds.right) - header.rclBounds.left + 1));
-        h = static_cast<int>(std::min<long long>(
-            kMaxImageEdge,
-            static_cast<long long>(header.rclBounds.bottom) - header.rclBounds.top + 1));
+        w = static_cast<long long>(header.rclBounds.right) - header.rclBounds.left + 1;
+        h = static_cast<long long>(header.rclBounds.bottom) - header.rclBounds.top + 1;
     }
-    *width = std::clamp(w, 1, kMaxImageEdge);
-    *height = std::clamp(h, 1, kMaxImageEdge);
+    *width = static_cast<int>(std::clamp<long long>(w, 1, kMaxImageEdge));
+    *height = static_cast<int>(std::clamp<long long>(h, 1, kMaxImageEdge));
+}
+
+// The fault drill: with HKEY_CURRENT_USER\Software\Pimbax\Server "UncheckedMetafiles" set to 1,
+// metafiles are played as they come (only their framing checked), so that a test can make the
+// playback helper fault for real.
+bool FaultDrill() {
+    DWORD value = 0;
+    DWORD size = sizeof value;
+    return RegGetValueW(HKEY_CURRENT_USER, L"Software\\Pimbax\\Server", L"UncheckedMetafiles",
+                        RRF_RT_REG_DWORD, nullptr, &value, &size) == ERROR_SUCCESS &&
+           value == 1;
 }
 
 class MetafileDocument : public Document {
   public:
-    MetafileDocument(std::vector<std::uint8_t> bytes, UniqueEnhMetaFile metafile, int width,
+    MetafileDocument(UniqueHandle section, UniqueView view, std::size_t bytes, int width,
                      int height)
-        : bytes_(std::move(bytes)),
-          metafile_(std::move(metafile)),
+        : section_(std::move(section)),
+          view_(std::move(view)),
+          bytes_(bytes),
+          id_(NewMetafileId()),
           width_(width),
           height_(height) {}
 
@@ -72,10 +61,15 @@ class MetafileDocument : public Document {
     int Width() const override { return width_; }
     int Height() const override { return height_; }
 
-    void Draw(HDC dc, const SourceRect& source, const RECT& target) const override {
-        DocumentMapping mapping(dc, source, target);
-        const RECT frame = {0, 0, width_, height_};
-        PlayEnhMetaFile(dc, metafile_.Get(), &frame);
+    void Render(Canvas& canvas, const SourceRect& source, const RECT& target) const override {
+        // The frame is drawn into the nominal size, whose pixels are the document's.
+        const PlayableMetafile metafile = {section_.Get(), bytes_, id_, width_, height_};
+        PlayMetafile(metafile, canvas, source, target);
+    }
+
+    // The checked metafile itself, with its own frame.
+    HENHMETAFILE Record() const override {
+        return SetEnhMetaFileBits(static_cast<UINT>(bytes_), Bytes());
     }
 
     Result Resize(int width, int height, int) override {
@@ -87,37 +81,53 @@ class MetafileDocument : public Document {
         return kOk;
     }
 
-    std::vector<std::uint8_t> Serialize() const override {
-        ByteWriter writer;
+    void Serialize(ByteWriter& writer) const override {
         writer.Put(kMetafileTag);
         writer.Put<std::int32_t>(width_);
         writer.Put<std::int32_t>(height_);
-        writer.PutBytes(bytes_.data(), bytes_.size());
-        return std::move(writer.Bytes());
+        writer.PutBytes(Bytes(), bytes_);
     }
 
   private:
-    std::vector<std::uint8_t> bytes_;
-    UniqueEnhMetaFile metafile_;
+    const std::uint8_t* Bytes() const { return static_cast<const std::uint8_t*>(view_.Get()); }
+
+    UniqueHandle section_;
+    UniqueView view_;
+    std::size_t bytes_;
+    std::uint64_t id_;
     int width_;
     int height_;
 };
 
-std::unique_ptr<Document> MakeSized(const std::uint8_t* bytes, std::size_t size, int width,
-                                    int height) {
-    size = WellFormedLength(bytes, size);
-    if (size == 0) return nullptr;
-    UniqueEnhMetaFile metafile(SetEnhMetaFileBits(static_cast<UINT>(size), bytes));
-    if (!metafile) return nullptr;
-    if (width == 0) NominalSize(bytes, &width, &height);
-    return std::make_unique<MetafileDocument>(std::vector<std::uint8_t>(bytes, bytes + size),
-                                              std::move(metafile), width, height);
+Result MakeSized(const std::uint8_t* bytes, std::size_t size, int width, int height,
+                 std::unique_ptr<Document>* out) {
+    std::vector<std::uint8_t> checked;
+    if (FaultDrill()) {
+        const std::size_t length = FramedLength(bytes, size);
+        if (length == 0) return kBadFormat;
+        checked.assign(bytes, bytes + length);
+    } else {
+        const Result result = CheckMetafile(bytes, size, checked);
+        if (result != kOk) return result;
+    }
+    // The helper plays it from a section of its own.
+    UniqueHandle section(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                            static_cast<DWORD>(checked.size()), nullptr));
+    if (!section) return kTooLarge;
+    UniqueView view(MapViewOfFile(section.Get(), FILE_MAP_WRITE, 0, 0, 0));
+    if (!view) return kTooLarge;
+    std::memcpy(const_cast<void*>(view.Get()), checked.data(), checked.size());
+    if (width == 0) NominalSize(checked.data(), &width, &height);
+    *out = std::make_unique<MetafileDocument>(std::move(section), std::move(view), checked.size(),
+                                              width, height);
+    return kOk;
 }
 
 }  // namespace
 
-std::unique_ptr<Document> MakeMetafileDocument(const std::uint8_t* bytes, std::size_t size) {
-    return MakeSized(bytes, size, 0, 0);
+Result MakeMetafileDocument(const std::uint8_t* bytes, std::size_t size,
+                            std::unique_ptr<Document>* out) {
+    return MakeSized(bytes, size, 0, 0, out);
 }
 
 std::unique_ptr<Document> RebuildMetafile(ByteReader& reader) {
@@ -130,7 +140,9 @@ std::unique_ptr<Document> RebuildMetafile(ByteReader& reader) {
         !reader.GetBytes(&bytes, &size, kMaxMetafileBytes)) {
         return nullptr;
     }
-    return MakeSized(bytes, size, width, height);
+    std::unique_ptr<Document> document;
+    if (MakeSized(bytes, size, width, height, &document) != kOk) return nullptr;
+    return document;
 }
 
 }  // namespace pimbax

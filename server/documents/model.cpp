@@ -120,30 +120,35 @@ Result ParseObj(const char* text, std::size_t size, Model& model) {
 }
 
 bool CheckModel(Model& model) {
-    // Drops the runs that name missing vertices, keeping the rest in order.
+    // Drops the runs that name missing vertices (or overlap the runs before them), keeping the
+    // rest in order; in place, so that a large model is not copied.
     auto keepValid = [&](std::vector<std::uint32_t>& indices, std::vector<std::uint32_t>& starts,
                          std::vector<std::uint16_t>* groups, std::size_t minimum) {
-        std::vector<std::uint32_t> keptIndices;
-        std::vector<std::uint32_t> keptStarts;
-        std::vector<std::uint16_t> keptGroups;
+        if (groups != nullptr) groups->resize(starts.size(), 0);
+        std::size_t keptIndices = 0;
+        std::size_t keptRuns = 0;
+        std::size_t lastEnd = 0;
         for (std::size_t i = 0; i < starts.size(); ++i) {
             const std::size_t from = starts[i];
             const std::size_t to = i + 1 < starts.size() ? starts[i + 1] : indices.size();
-            if (from > to || to > indices.size() || to - from < minimum) continue;
+            if (from < lastEnd || from > to || to > indices.size() || to - from < minimum) continue;
+            lastEnd = to;
             const bool valid =
                 std::all_of(indices.begin() + static_cast<std::ptrdiff_t>(from),
                             indices.begin() + static_cast<std::ptrdiff_t>(to),
                             [&](std::uint32_t v) { return v < model.vertices.size(); });
             if (!valid) continue;
-            keptStarts.push_back(static_cast<std::uint32_t>(keptIndices.size()));
-            keptIndices.insert(keptIndices.end(),
-                               indices.begin() + static_cast<std::ptrdiff_t>(from),
-                               indices.begin() + static_cast<std::ptrdiff_t>(to));
-            if (groups != nullptr) keptGroups.push_back(i < groups->size() ? (*groups)[i] : 0);
+            std::copy(indices.begin() + static_cast<std::ptrdiff_t>(from),
+                      indices.begin() + static_cast<std::ptrdiff_t>(to),
+                      indices.begin() + static_cast<std::ptrdiff_t>(keptIndices));
+            starts[keptRuns] = static_cast<std::uint32_t>(keptIndices);
+            if (groups != nullptr) (*groups)[keptRuns] = (*groups)[i];
+            keptIndices += to - from;
+            ++keptRuns;
         }
-        indices.swap(keptIndices);
-        starts.swap(keptStarts);
-        if (groups != nullptr) groups->swap(keptGroups);
+        indices.resize(keptIndices);
+        starts.resize(keptRuns);
+        if (groups != nullptr) groups->resize(keptRuns);
     };
     keepValid(model.faceIndices, model.faceStarts, &model.faceGroups, 3);
     keepValid(model.lineIndices, model.lineStarts, nullptr, 2);

@@ -4,8 +4,8 @@
 // (cos yaw cos pitch, sin yaw cos pitch, sin pitch); the side vector is the horizontal
 // (0, 0, 1) x dir normalised and turned about dir by -twist; up = dir x side. Looking along dir
 // with up pointing up, side points to the left.
-#ifndef PIMBAX_SERVER_MODEL_H
-#define PIMBAX_SERVER_MODEL_H
+#ifndef PIMBAX_SERVER_DOCUMENTS_MODEL_H
+#define PIMBAX_SERVER_DOCUMENTS_MODEL_H
 
 #include <cstddef>
 #include <cstdint>

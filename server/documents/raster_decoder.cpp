@@ -1,4 +1,6 @@
-// Raster files through WIC, kept at the depth the file has.
+// Raster files through WIC, kept at the depth the file has. The file was checked first (see
+// raster_check.h); the frame is copied from the decoder in bands straight into the image, so that
+// no second full copy of it is ever held.
 #include <wincodec.h>
 #include <wrl/client.h>
 
@@ -7,6 +9,7 @@
 #include <cstring>
 #include <vector>
 
+#include "cancellation.h"
 #include "documents/document_kinds.h"
 #include "budgets.h"
 
@@ -93,6 +96,39 @@ bool HasTransparency(IWICImagingFactory* factory, const WICPixelFormatGUID& form
            SUCCEEDED(formatInfo->SupportsTransparency(&transparent)) && transparent;
 }
 
+// One row (from the top) of the decoder's pixels into the image.
+void StoreRow(RasterImage& image, Layout layout, int y, const std::uint8_t* from) {
+    std::uint8_t* to = image.TopRow(y);
+    switch (layout) {
+        case Layout::Expand2:
+            for (int x = 0; x < image.width; ++x) {
+                SetPixelValue(image, x, y, (from[x >> 2] >> (6 - 2 * (x & 3))) & 3u);
+            }
+            break;
+        case Layout::Rgb:
+            for (int x = 0; x < image.width; ++x) {
+                to[x * 3] = from[x * 3 + 2];
+                to[x * 3 + 1] = from[x * 3 + 1];
+                to[x * 3 + 2] = from[x * 3];
+            }
+            break;
+        case Layout::Pbgra:
+            for (int x = 0; x < image.width; ++x) {
+                const std::uint8_t* p = from + x * 4;
+                const int a = p[3];
+                for (int k = 0; k < 3; ++k) {
+                    to[x * 4 + k] =
+                        a == 0 ? 0 : static_cast<std::uint8_t>(std::min(255, p[k] * 255 / a));
+                }
+                to[x * 4 + 3] = p[3];
+            }
+            break;
+        default:
+            std::memcpy(to, from, image.Stride());
+            break;
+    }
+}
+
 int Dpi(double value) {
     if (!(value >= 1.0 && value <= 32767.0)) return 96;
     return static_cast<int>(std::lround(value));
@@ -146,18 +182,6 @@ Result DecodeRasterFile(const std::wstring& path, RasterImage& image) {
                         landing.depth)) {
         return kTooLarge;
     }
-    const std::size_t fileStride = DibStride(decoded.width, landing.fileBits);
-    std::vector<std::uint8_t> rows;
-    try {
-        rows.resize(fileStride * height);
-    } catch (const std::bad_alloc&) {
-        return kTooLarge;
-    }
-    if (FAILED(source->CopyPixels(nullptr, static_cast<UINT>(fileStride),
-                                  static_cast<UINT>(rows.size()), rows.data()))) {
-        return kBadFormat;
-    }
-
     switch (landing.layout) {
         case Layout::Indexed:
             decoded.palette = ReadPalette(factory.Get(), decoder.Get(), frame.Get(), landing.depth);
@@ -180,36 +204,25 @@ Result DecodeRasterFile(const std::wstring& path, RasterImage& image) {
     }
     decoded.hasAlpha = landing.layout == Layout::Bgra || landing.layout == Layout::Pbgra;
 
-    for (int y = 0; y < decoded.height; ++y) {
-        const std::uint8_t* from = rows.data() + fileStride * static_cast<std::size_t>(y);
-        std::uint8_t* to = decoded.TopRow(y);
-        switch (landing.layout) {
-            case Layout::Expand2:
-                for (int x = 0; x < decoded.width; ++x) {
-                    SetPixelValue(decoded, x, y, (from[x >> 2] >> (6 - 2 * (x & 3))) & 3u);
-                }
-                break;
-            case Layout::Rgb:
-                for (int x = 0; x < decoded.width; ++x) {
-                    to[x * 3] = from[x * 3 + 2];
-                    to[x * 3 + 1] = from[x * 3 + 1];
-                    to[x * 3 + 2] = from[x * 3];
-                }
-                break;
-            case Layout::Pbgra:
-                for (int x = 0; x < decoded.width; ++x) {
-                    const std::uint8_t* p = from + x * 4;
-                    const int a = p[3];
-                    for (int k = 0; k < 3; ++k) {
-                        to[x * 4 + k] =
-                            a == 0 ? 0 : static_cast<std::uint8_t>(std::min(255, p[k] * 255 / a));
-                    }
-                    to[x * 4 + 3] = p[3];
-                }
-                break;
-            default:
-                std::memcpy(to, from, decoded.Stride());
-                break;
+    const std::size_t fileStride = DibStride(decoded.width, landing.fileBits);
+    const int bandRows = static_cast<int>(
+        std::max<std::size_t>(1, std::min<std::size_t>(height, kMaxDecodeBandBytes / fileStride)));
+    std::vector<std::uint8_t> band;
+    try {
+        band.resize(fileStride * static_cast<std::size_t>(bandRows));
+    } catch (const std::bad_alloc&) {
+        return kTooLarge;
+    }
+    for (int first = 0; first < decoded.height; first += bandRows) {
+        ThrowIfCancelled();
+        const int rows = std::min(bandRows, decoded.height - first);
+        const WICRect part = {0, first, decoded.width, rows};
+        if (FAILED(source->CopyPixels(&part, static_cast<UINT>(fileStride),
+                                      static_cast<UINT>(fileStride * rows), band.data()))) {
+            return kBadFormat;
+        }
+        for (int r = 0; r < rows; ++r) {
+            StoreRow(decoded, landing.layout, first + r, band.data() + fileStride * r);
         }
     }
     double dpiX = 96;

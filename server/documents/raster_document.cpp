@@ -22,17 +22,8 @@ class RasterDocument : public Document {
     int DpiY() const override { return image_.dpiY; }
     const RasterImage* Image() const override { return &image_; }
 
-    void Draw(HDC dc, const SourceRect& source, const RECT& target) const override {
-        std::vector<std::uint8_t> info(DibInfoSize(image_));
-        WriteDibInfo(image_, info.data());
-        DocumentMapping mapping(dc, source, target);
-        SetStretchBltMode(dc, COLORONCOLOR);
-        StretchDIBits(dc, 0, 0, image_.width, image_.height, 0, 0, image_.width, image_.height,
-                      image_.pixels.data(), reinterpret_cast<const BITMAPINFO*>(info.data()),
-                      DIB_RGB_COLORS, SRCCOPY);
-    }
-
     void Render(Canvas& canvas, const SourceRect& source, const RECT& target) const override {
+        if (canvas.BitsPerPixel() != 32) return Document::Render(canvas, source, target);
         // Only the part of the target on the canvas is resampled; the source shrinks with it.
         const RECT visible = {std::max<LONG>(target.left, 0), std::max<LONG>(target.top, 0),
                               std::min<LONG>(target.right, canvas.Width()),
@@ -61,16 +52,22 @@ class RasterDocument : public Document {
         return kOk;
     }
 
+  protected:
+    void Draw(HDC dc, const SourceRect& source, const RECT& target) const override {
+        std::vector<std::uint8_t> info(DibInfoSize(image_));
+        WriteDibInfo(image_, info.data());
+        DocumentMapping mapping(dc, source, target);
+        SetStretchBltMode(dc, COLORONCOLOR);
+        StretchDIBits(dc, 0, 0, image_.width, image_.height, 0, 0, image_.width, image_.height,
+                      image_.pixels.data(), reinterpret_cast<const BITMAPINFO*>(info.data()),
+                      DIB_RGB_COLORS, SRCCOPY);
+    }
+
   private:
     RasterImage image_;
 };
 
 }  // namespace
-
-void Document::Render(Canvas& canvas, const SourceRect& source, const RECT& target) const {
-    Draw(canvas.Dc(), source, target);
-    GdiFlush();
-}
 
 std::unique_ptr<Document> MakeRasterDocument(RasterImage image) {
     return std::make_unique<RasterDocument>(std::move(image));

@@ -7,6 +7,7 @@
 #include <map>
 #include <new>
 
+#include "cancellation.h"
 #include "budgets.h"
 
 namespace pimbax {
@@ -176,11 +177,6 @@ bool IsSupportedDepth(int bitsPerPixel) {
            bitsPerPixel == 32;
 }
 
-std::size_t DibStride(int width, int bitsPerPixel) {
-    return ((static_cast<std::size_t>(width) * static_cast<std::size_t>(bitsPerPixel) + 31) / 32) *
-           4;
-}
-
 std::size_t RasterImage::Stride() const {
     return DibStride(width, bitsPerPixel);
 }
@@ -297,8 +293,10 @@ void ReadRowBgra(const RasterImage& image, int y, bool overWhite, std::uint32_t*
 // --- Resampling --------------------------------------------------------------------------------
 
 void ResampleToBgra(const RasterImage& image, const SourceRect& source, bool overWhite,
-                    std::uint32_t* out, int outWidth, int outHeight, std::size_t outStride) {
-    if (outWidth <= 0 || outHeight <= 0) return;
+                    std::uint32_t* out, int outWidth, int outHeight, std::size_t outStride,
+                    int firstRow, int rowCount) {
+    if (outWidth <= 0 || outHeight <= 0 || firstRow < 0 || firstRow >= outHeight) return;
+    const int lastRow = rowCount < 0 ? outHeight : std::min(outHeight, firstRow + rowCount);
     const AxisWeights xs = WeighAxis(source.left, source.right, outWidth, image.width);
     const AxisWeights ys = WeighAxis(source.top, source.bottom, outHeight, image.height);
     const std::size_t channels = static_cast<std::size_t>(outWidth) * 4;
@@ -307,7 +305,8 @@ void ResampleToBgra(const RasterImage& image, const SourceRect& source, bool ove
     std::vector<float> sum(channels);
     int acrossRow = -2;  // which source row `across` holds (-1: the white row outside)
 
-    for (int dy = 0; dy < outHeight; ++dy) {
+    for (int dy = firstRow; dy < lastRow; ++dy) {
+        if ((dy & 63) == 0) ThrowIfCancelled();
         std::fill(sum.begin(), sum.end(), 0.0f);
         for (std::size_t j = ys.first[dy]; j < ys.first[dy + 1]; ++j) {
             const int sy = ys.index[j];
@@ -337,7 +336,7 @@ void ResampleToBgra(const RasterImage& image, const SourceRect& source, bool ove
             const float w = ys.weight[j];
             for (std::size_t k = 0; k < channels; ++k) sum[k] += w * across[k];
         }
-        std::uint32_t* target = out + static_cast<std::size_t>(dy) * outStride;
+        std::uint32_t* target = out + static_cast<std::size_t>(dy - firstRow) * outStride;
         for (int dx = 0; dx < outWidth; ++dx) {
             const float* cell = &sum[static_cast<std::size_t>(dx) * 4];
             target[dx] = Bgra(ClampByte(cell[0]), ClampByte(cell[1]), ClampByte(cell[2]),
@@ -354,6 +353,7 @@ bool ResizeNearest(const RasterImage& image, int width, int height, RasterImage&
     resized.dpiX = image.dpiX;
     resized.dpiY = image.dpiY;
     for (int y = 0; y < height; ++y) {
+        if ((y & 63) == 0) ThrowIfCancelled();
         const int sy = static_cast<int>((static_cast<std::int64_t>(y) * 2 + 1) * image.height /
                                         (static_cast<std::int64_t>(height) * 2));
         for (int x = 0; x < width; ++x) {
@@ -370,21 +370,33 @@ bool ResizeSmooth(const RasterImage& image, int width, int height, RasterImage& 
     if (image.bitsPerPixel <= 8) return ResizeNearest(image, width, height, out);
     RasterImage resized;
     if (!AllocatePixels(resized, width, height, image.bitsPerPixel)) return false;
+    resized.hasAlpha = image.hasAlpha;
+    resized.dpiX = image.dpiX;
+    resized.dpiY = image.dpiY;
+    // Bands of rows, so that the BGRA rows in between stay small.
+    const std::size_t rowBytes = static_cast<std::size_t>(width) * 4;
+    const int band = static_cast<int>(
+        std::max<std::size_t>(1, std::min<std::size_t>(height, kMaxDecodeBandBytes / rowBytes)));
     std::vector<std::uint32_t> bgra;
     try {
-        bgra.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+        bgra.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(band));
     } catch (const std::bad_alloc&) {
         return false;
     }
     const SourceRect whole = {0, 0, static_cast<double>(image.width),
                               static_cast<double>(image.height)};
-    ResampleToBgra(image, whole, false, bgra.data(), width, height,
-                   static_cast<std::size_t>(width));
-    if (!PackBgra(bgra.data(), width, height, image.bitsPerPixel, image.hasAlpha, resized)) {
-        return false;
+    for (int first = 0; first < height; first += band) {
+        const int rows = std::min(band, height - first);
+        ResampleToBgra(image, whole, false, bgra.data(), width, height,
+                       static_cast<std::size_t>(width), first, rows);
+        for (int y = 0; y < rows; ++y) {
+            const std::uint32_t* row = bgra.data() + static_cast<std::size_t>(y) * width;
+            for (int x = 0; x < width; ++x) {
+                SetPixelValue(resized, x, first + y,
+                              resized.hasAlpha ? row[x] : (row[x] | 0xFF000000u));
+            }
+        }
     }
-    resized.dpiX = image.dpiX;
-    resized.dpiY = image.dpiY;
     out = std::move(resized);
     return true;
 }
@@ -399,6 +411,7 @@ bool PackBgra(const std::uint32_t* bgra, int width, int height, int bitsPerPixel
     if (bitsPerPixel >= 24) {
         packed.hasAlpha = bitsPerPixel == 32 && keepAlpha;
         for (int y = 0; y < height; ++y) {
+            if ((y & 63) == 0) ThrowIfCancelled();
             for (int x = 0; x < width; ++x) {
                 std::uint32_t c =
                     bgra[static_cast<std::size_t>(y) * w + static_cast<std::size_t>(x)];
@@ -462,6 +475,7 @@ bool PackBgra(const std::uint32_t* bgra, int width, int height, int bitsPerPixel
     };
     std::vector<float> error((w + 2) * 3 * 2, 0.0f);  // two rows of (r, g, b), one pixel margin
     for (int y = 0; y < height; ++y) {
+        if ((y & 63) == 0) ThrowIfCancelled();
         float* current = &error[(static_cast<std::size_t>(y) & 1) * (w + 2) * 3];
         float* below = &error[(static_cast<std::size_t>(y + 1) & 1) * (w + 2) * 3];
         std::fill(below, below + (w + 2) * 3, 0.0f);
@@ -526,8 +540,23 @@ void WritePackedDib(const RasterImage& image, std::uint8_t* out) {
     }
 }
 
-bool ReadPackedDib(const std::uint8_t* data, std::size_t size, RasterImage& out,
-                   std::size_t* consumed) {
+namespace {
+
+// Where the parts of a packed DIB are, checked against its size and the server's limits.
+struct DibLayout {
+    int width = 0;
+    int height = 0;
+    int bits = 0;
+    bool topDown = false;
+    bool bitfields = false;
+    DWORD masks[3] = {0x7C00, 0x03E0, 0x001F};
+    std::size_t entries = 0;
+    std::size_t tableOffset = 0;
+    std::size_t stride = 0;
+    std::size_t pixelOffset = 0;
+};
+
+bool ParseDib(const std::uint8_t* data, std::size_t size, DibLayout& layout) {
     BITMAPINFOHEADER header;
     if (data == nullptr || size < sizeof header) return false;
     std::memcpy(&header, data, sizeof header);
@@ -541,45 +570,75 @@ bool ReadPackedDib(const std::uint8_t* data, std::size_t size, RasterImage& out,
     }
     if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) return false;
     if (header.biWidth < 1 || header.biHeight == 0 || header.biHeight == LONG_MIN) return false;
-    const int width = header.biWidth;
-    const bool topDown = header.biHeight < 0;
-    const int height = topDown ? -header.biHeight : header.biHeight;
+    layout.width = header.biWidth;
+    layout.topDown = header.biHeight < 0;
+    layout.height = layout.topDown ? -header.biHeight : header.biHeight;
+    layout.bits = bits;
+    layout.bitfields = bitfields;
+    if (layout.width > kMaxImageEdge || layout.height > kMaxImageEdge) return false;
 
     std::size_t offset = header.biSize;
-    DWORD masks[3] = {0x7C00, 0x03E0, 0x001F};
     if (bits == 32) {
-        masks[0] = 0xFF0000;
-        masks[1] = 0xFF00;
-        masks[2] = 0xFF;
+        layout.masks[0] = 0xFF0000;
+        layout.masks[1] = 0xFF00;
+        layout.masks[2] = 0xFF;
     }
     if (bitfields) {
-        if (size < 40 + sizeof masks) return false;
-        std::memcpy(masks, data + 40, sizeof masks);
-        if (header.biSize == sizeof header) offset += sizeof masks;
+        if (size < 40 + sizeof layout.masks) return false;
+        std::memcpy(layout.masks, data + 40, sizeof layout.masks);
+        if (header.biSize == sizeof header) offset += sizeof layout.masks;
     }
-    std::size_t entries = 0;
     if (bits <= 8) {
-        entries = header.biClrUsed == 0 ? (std::size_t{1} << bits) : header.biClrUsed;
-        if (entries > (std::size_t{1} << bits)) return false;
+        layout.entries = header.biClrUsed == 0 ? (std::size_t{1} << bits) : header.biClrUsed;
+        if (layout.entries > (std::size_t{1} << bits)) return false;
     } else if (header.biClrUsed <= 256) {
         offset += header.biClrUsed * sizeof(RGBQUAD);  // an optimisation palette, skipped
     } else {
         return false;
     }
-    if (offset > size || entries * sizeof(RGBQUAD) > size - offset) return false;
+    if (offset > size || layout.entries * sizeof(RGBQUAD) > size - offset) return false;
+    layout.tableOffset = offset;
+    layout.stride = DibStride(layout.width, bits);
+    layout.pixelOffset = offset + layout.entries * sizeof(RGBQUAD);
+    // The rows must all be there before anything is allocated for them.
+    return static_cast<std::uint64_t>(layout.stride) * static_cast<unsigned>(layout.height) <=
+           size - layout.pixelOffset;
+}
+
+}  // namespace
+
+bool MeasurePackedDib(const std::uint8_t* data, std::size_t size, std::size_t* length) {
+    DibLayout layout;
+    if (!ParseDib(data, size, layout)) return false;
+    *length = layout.pixelOffset + layout.stride * static_cast<std::size_t>(layout.height);
+    return true;
+}
+
+bool ReadPackedDib(const std::uint8_t* data, std::size_t size, RasterImage& out,
+                   std::size_t* consumed) {
+    DibLayout layout;
+    if (!ParseDib(data, size, layout)) return false;
+    const int width = layout.width;
+    const int height = layout.height;
+    const int bits = layout.bits;
+    const bool bitfields = layout.bitfields;
+    const bool topDown = layout.topDown;
+    const DWORD* masks = layout.masks;
+    const std::size_t stride = layout.stride;
+    const std::size_t tableEnd = layout.pixelOffset;
 
     RasterImage image;
     const int depth = bits == 16 ? 24 : bits;
     if (!AllocatePixels(image, width, height, depth)) return false;
-    const std::size_t stride = DibStride(width, bits);
-    const std::size_t tableEnd = offset + entries * sizeof(RGBQUAD);
-    if (static_cast<std::uint64_t>(stride) * static_cast<unsigned>(height) > size - tableEnd) {
-        return false;
+    image.palette.resize(layout.entries);
+    if (layout.entries > 0) {
+        std::memcpy(image.palette.data(), data + layout.tableOffset,
+                    layout.entries * sizeof(RGBQUAD));
     }
-    image.palette.resize(entries);
-    if (entries > 0) std::memcpy(image.palette.data(), data + offset, entries * sizeof(RGBQUAD));
     for (RGBQUAD& entry : image.palette) entry.rgbReserved = 0;
     const std::uint8_t* pixels = data + tableEnd;
+    BITMAPINFOHEADER header;
+    std::memcpy(&header, data, sizeof header);
 
     // Each channel of a bitfield pixel scaled to 8 bits.
     auto channel = [](DWORD value, DWORD mask) {

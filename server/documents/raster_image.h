@@ -2,8 +2,8 @@
 // with bottom-up rows padded to 4 bytes, 1, 4, 8, 24 or 32 bits per pixel, and a palette for the
 // indexed depths. The pixel work of the server (resampling, depth conversion, packed DIBs) is
 // pure functions over it.
-#ifndef PIMBAX_SERVER_RASTER_IMAGE_H
-#define PIMBAX_SERVER_RASTER_IMAGE_H
+#ifndef PIMBAX_SERVER_DOCUMENTS_RASTER_IMAGE_H
+#define PIMBAX_SERVER_DOCUMENTS_RASTER_IMAGE_H
 
 #include <windows.h>
 
@@ -31,7 +31,11 @@ struct RasterImage {
 };
 
 bool IsSupportedDepth(int bitsPerPixel);
-std::size_t DibStride(int width, int bitsPerPixel);
+// The bytes of one DIB row, padded to 4 bytes.
+inline std::size_t DibStride(int width, int bitsPerPixel) {
+    return ((static_cast<std::size_t>(width) * static_cast<std::size_t>(bitsPerPixel) + 31) / 32) *
+           4;
+}
 
 // Sets the size and depth and zeroes the pixels (palette and alpha untouched). False, leaving the
 // image unchanged, when an edge is not in 1..kMaxImageEdge, the depth is not supported, the pixel
@@ -53,15 +57,19 @@ struct SourceRect {
     double left, top, right, bottom;
 };
 
-// Resamples `source` into `outWidth` x `outHeight` BGRA pixels (top-down rows `outStride` pixels
-// apart): area averaging where the image shrinks, nearest pixel where it grows. Whatever of
-// `source` lies outside the image comes out white (opaque); `overWhite` as for ReadRowBgra.
+// Resamples `source` into `outWidth` x `outHeight` BGRA pixels: area averaging where the image
+// shrinks, nearest pixel where it grows. Whatever of `source` lies outside the image comes out
+// white (opaque); `overWhite` as for ReadRowBgra. Only the output rows from `firstRow` on, at most
+// `rowCount` of them (all when negative), are written: top-down, `outStride` pixels apart, the
+// first of them at `out`.
 void ResampleToBgra(const RasterImage& image, const SourceRect& source, bool overWhite,
-                    std::uint32_t* out, int outWidth, int outHeight, std::size_t outStride);
+                    std::uint32_t* out, int outWidth, int outHeight, std::size_t outStride,
+                    int firstRow = 0, int rowCount = -1);
 
 // A new size by nearest pixel, depth and palette kept. False when the size is refused.
 bool ResizeNearest(const RasterImage& image, int width, int height, RasterImage& out);
-// A new size by area averaging (24 and 32 bits). False when the size is refused.
+// A new size by area averaging (24 and 32 bits; the indexed depths by nearest pixel), worked in
+// bands of rows. False when the size is refused.
 bool ResizeSmooth(const RasterImage& image, int width, int height, RasterImage& out);
 
 // Packs top-down BGRA pixels into an image of the given depth. 24 and 32 bits keep the colours
@@ -83,6 +91,9 @@ void WritePackedDib(const RasterImage& image, std::uint8_t* out);
 // False, with `out` unchanged, for anything malformed, truncated or beyond the limits.
 bool ReadPackedDib(const std::uint8_t* data, std::size_t size, RasterImage& out,
                    std::size_t* consumed);
+// The length of the packed DIB at `data` (header, colour table, pixels), checked as ReadPackedDib
+// checks it, without reading its pixels. False when it is not one.
+bool MeasurePackedDib(const std::uint8_t* data, std::size_t size, std::size_t* length);
 
 }  // namespace pimbax
 

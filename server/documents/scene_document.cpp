@@ -3,8 +3,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 #include <numeric>
+#include <utility>
 
+#include "cancellation.h"
 #include "documents/document_kinds.h"
 #include "handles.h"
 #include "budgets.h"
@@ -134,10 +137,14 @@ void SceneDocument::Draw(HDC dc, const SourceRect& source, const RECT& target) c
               [](const Face& a, const Face& b) { return a.depth > b.depth; });
 
     const Vec3 light = {0.35, 0.45, 0.82};
+    // Pens and brushes by colour: shades come in 64 steps, so that few are made.
+    std::map<COLORREF, std::pair<UniqueGdiObject, UniqueGdiObject>> tools;
     std::vector<ViewPoint> polygon;
     std::vector<ViewPoint> clipped;
     std::vector<POINT> points;
+    std::size_t drawn = 0;
     for (const Face& face : order) {
+        if ((++drawn & 4095) == 0) ThrowIfCancelled();
         const auto run = runOf(model_.faceStarts, model_.faceIndices, face.index);
         polygon.clear();
         Vec3 normal = {0, 0, 0};  // Newell's method, in scene space
@@ -153,7 +160,7 @@ void SceneDocument::Draw(HDC dc, const SourceRect& source, const RECT& target) c
         if (clipped.size() < 3) continue;
         const double length = std::sqrt(Dot(normal, normal));
         const double lit = length > 0 ? std::fabs(Dot(normal, light)) / length : 0.5;
-        const double shade = 0.35 + 0.65 * lit;
+        const double shade = 0.35 + 0.65 * std::round(lit * 64.0) / 64.0;
         const COLORREF base = kGroupColours[model_.faceGroups[face.index] %
                                             (sizeof kGroupColours / sizeof kGroupColours[0])];
         auto tone = [&](int channel, double k) {
@@ -164,10 +171,13 @@ void SceneDocument::Draw(HDC dc, const SourceRect& source, const RECT& target) c
         const COLORREF edge =
             RGB(tone(GetRValue(base), shade * 0.55), tone(GetGValue(base), shade * 0.55),
                 tone(GetBValue(base), shade * 0.55));
-        UniqueGdiObject brush(CreateSolidBrush(fill));
-        UniqueGdiObject pen(CreatePen(PS_SOLID, 0, edge));
-        const HGDIOBJ oldBrush = SelectObject(dc, brush.Get());
-        const HGDIOBJ oldPen = SelectObject(dc, pen.Get());
+        auto& tool = tools[fill];
+        if (!tool.first) {
+            tool.first.Reset(CreateSolidBrush(fill));
+            tool.second.Reset(CreatePen(PS_SOLID, 0, edge));
+        }
+        const HGDIOBJ oldBrush = SelectObject(dc, tool.first.Get());
+        const HGDIOBJ oldPen = SelectObject(dc, tool.second.Get());
         points.clear();
         for (const ViewPoint& p : clipped) points.push_back(toScreen(p));
         Polygon(dc, points.data(), static_cast<int>(points.size()));
@@ -191,8 +201,7 @@ void SceneDocument::Draw(HDC dc, const SourceRect& source, const RECT& target) c
     SelectObject(dc, oldPen);
 }
 
-std::vector<std::uint8_t> SceneDocument::Serialize() const {
-    ByteWriter writer;
+void SceneDocument::Serialize(ByteWriter& writer) const {
     writer.Put(kSceneTag);
     writer.Put<std::int32_t>(width_);
     writer.Put<std::int32_t>(height_);
@@ -203,7 +212,6 @@ std::vector<std::uint8_t> SceneDocument::Serialize() const {
     writer.PutBytes(model_.faceGroups.data(), model_.faceGroups.size() * 2);
     writer.PutBytes(model_.lineIndices.data(), model_.lineIndices.size() * 4);
     writer.PutBytes(model_.lineStarts.data(), model_.lineStarts.size() * 4);
-    return std::move(writer.Bytes());
 }
 
 namespace {

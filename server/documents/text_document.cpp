@@ -234,8 +234,7 @@ std::wstring TextDocument::FontInfo() const {
     return font_.face + L"," + Number(font_.points) + L"," + style + L"," + Number(font_.spacing);
 }
 
-std::vector<std::uint8_t> TextDocument::Serialize() const {
-    ByteWriter writer;
+void TextDocument::Serialize(ByteWriter& writer) const {
     writer.Put(kTextTag);
     writer.Put<std::int32_t>(width_);
     writer.Put<std::int32_t>(height_);
@@ -245,7 +244,6 @@ std::vector<std::uint8_t> TextDocument::Serialize() const {
     writer.Put(font_.points);
     writer.Put(font_.spacing);
     writer.PutText(text_);
-    return std::move(writer.Bytes());
 }
 
 std::unique_ptr<Document> RebuildText(ByteReader& reader) {

@@ -1,8 +1,8 @@
 // A plain-text document laid out as a page: 8.5 x 11 inches at 96 pixels per inch, one-inch
 // margins, words wrapped to the page width in the document's font; the page grows downwards for
 // long texts, up to the largest image edge (lines beyond it are kept but not shown).
-#ifndef PIMBAX_SERVER_TEXT_DOCUMENT_H
-#define PIMBAX_SERVER_TEXT_DOCUMENT_H
+#ifndef PIMBAX_SERVER_DOCUMENTS_TEXT_DOCUMENT_H
+#define PIMBAX_SERVER_DOCUMENTS_TEXT_DOCUMENT_H
 
 #include <string>
 #include <vector>
@@ -26,11 +26,10 @@ class TextDocument : public Document {
     short Kind() const override { return kOtherKind; }
     int Width() const override { return width_; }
     int Height() const override { return height_; }
-    void Draw(HDC dc, const SourceRect& source, const RECT& target) const override;
     // Draws the page into the given size (nominal size); the layout stays.
     Result Resize(int width, int height, int flag) override;
     TextDocument* AsText() override { return this; }
-    std::vector<std::uint8_t> Serialize() const override;
+    void Serialize(ByteWriter& writer) const override;
 
     // Empty face or style, and 0 for size or spacing, keep the current value. The style is
     // "Regular", "Bold", "Italic" or "Bold Italic" (any case). kBadValue, changing nothing, for a
@@ -41,6 +40,9 @@ class TextDocument : public Document {
     // "face,size,style,spacing" with style R, B, I or BI, e.g. "DejaVu Serif,11,R,1".
     std::wstring FontInfo() const;
     const FontChoice& Font() const { return font_; }
+
+  protected:
+    void Draw(HDC dc, const SourceRect& source, const RECT& target) const override;
 
   private:
     struct Line {

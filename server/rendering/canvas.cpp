@@ -1,8 +1,55 @@
 #include "rendering/canvas.h"
 
 #include <algorithm>
+#include <cstring>
+#include <utility>
 
 namespace pimbax {
+
+std::uint64_t Canvas::PixelBytes(int width, int height, int bitsPerPixel) {
+    if (width < 1 || height < 1) return 0;
+    return static_cast<std::uint64_t>(DibStride(width, bitsPerPixel)) *
+           static_cast<std::uint64_t>(height);
+}
+
+bool Canvas::Create(int width, int height, int bitsPerPixel, HANDLE section, DWORD offset,
+                    bool keep) {
+    if (width < 1 || height < 1 || (bitsPerPixel != 24 && bitsPerPixel != 32)) return false;
+    const std::uint64_t bytes = PixelBytes(width, height, bitsPerPixel);
+    UniqueHandle own;
+    if (section == nullptr) {
+        own.Reset(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE,
+                                     static_cast<DWORD>(bytes >> 32), static_cast<DWORD>(bytes),
+                                     nullptr));
+        if (!own) return false;
+        section = own.Get();
+        offset = 0;
+    }
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = bitsPerPixel == 32 ? -height : height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = static_cast<WORD>(bitsPerPixel);
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    UniqueGdiObject bitmap(
+        CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, section, offset));
+    UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
+    if (!bitmap || !dc || bits == nullptr) return false;
+    SelectObject(dc.Get(), bitmap.Get());
+    if (!keep) std::memset(bits, 0xFF, static_cast<std::size_t>(bytes));
+    ownSection_ = std::move(own);
+    section_ = section;
+    offset_ = offset;
+    dc_ = std::move(dc);
+    bitmap_ = std::move(bitmap);
+    bits_ = bits;
+    width_ = width;
+    height_ = height;
+    bitsPerPixel_ = bitsPerPixel;
+    return true;
+}
 
 DocumentMapping::DocumentMapping(HDC dc, const SourceRect& source, const RECT& target)
     : dc_(dc), saved_(SaveDC(dc)) {

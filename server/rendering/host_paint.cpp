@@ -104,37 +104,46 @@ void LoadHelperInto(HANDLE process, HMODULE helper) {
 
 }  // namespace
 
-HostPainter::Host* HostPainter::Reach(DWORD processId) {
-    // Forget the processes that have ended: their identifiers may be others' now.
-    for (auto host = hosts_.begin(); host != hosts_.end();) {
-        if (WaitForSingleObject(host->second.process.Get(), 0) == WAIT_TIMEOUT) {
-            ++host;
-        } else {
-            host = hosts_.erase(host);
-        }
-    }
-    auto found = hosts_.find(processId);
-    if (found != hosts_.end()) return &found->second;
+std::shared_ptr<HostPainter::Host> HostPainter::Reach(DWORD processId) {
     HMODULE helper = LocalHelper();
     if (helper == nullptr || processId == 0 || processId == GetCurrentProcessId()) return nullptr;
-    Host host;
-    host.process.Reset(OpenProcess(kHostAccess, FALSE, processId));
-    if (!host.process) return nullptr;
-    const void* entry =
-        reinterpret_cast<const void*>(GetProcAddress(helper, PIMBAX_PAINT_JOB_ENTRY));
-    // Loaded or not, the module list tells where the helper is.
-    if (FindRemoteModule(host.process.Get(), helper) == nullptr) {
-        LoadHelperInto(host.process.Get(), helper);
+    std::shared_ptr<Host> host;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        // Forget the processes that have ended: their identifiers may be others' now.
+        for (auto known = hosts_.begin(); known != hosts_.end();) {
+            if (WaitForSingleObject(known->second->process.Get(), 0) == WAIT_TIMEOUT) {
+                ++known;
+            } else {
+                known = hosts_.erase(known);
+            }
+        }
+        std::shared_ptr<Host>& entry = hosts_[processId];
+        if (!entry) {
+            entry = std::make_shared<Host>();
+            entry->process.Reset(OpenProcess(kHostAccess, FALSE, processId));
+        }
+        host = entry;
+        if (!host->process) hosts_.erase(processId);
     }
-    host.entry =
-        reinterpret_cast<LPTHREAD_START_ROUTINE>(RemoteAddress(host.process.Get(), helper, entry));
-    if (host.entry == nullptr) return nullptr;
-    return &(hosts_[processId] = std::move(host));
+    if (!host->process) return nullptr;
+    // The helper is loaded into each host once; only calls for that host wait for it.
+    std::lock_guard<std::mutex> loading(host->loading);
+    if (host->entry == nullptr) {
+        const void* entry =
+            reinterpret_cast<const void*>(GetProcAddress(helper, PIMBAX_PAINT_JOB_ENTRY));
+        // Loaded or not, the module list tells where the helper is.
+        if (FindRemoteModule(host->process.Get(), helper) == nullptr) {
+            LoadHelperInto(host->process.Get(), helper);
+        }
+        host->entry = reinterpret_cast<LPTHREAD_START_ROUTINE>(
+            RemoteAddress(host->process.Get(), helper, entry));
+    }
+    return host->entry != nullptr ? host : nullptr;
 }
 
 Result HostPainter::Deliver(DWORD processId, HANDLE section) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    Host* host = Reach(processId);
+    const std::shared_ptr<Host> host = Reach(processId);
     if (host == nullptr) return kNoTarget;
     HANDLE remote = nullptr;
     if (!DuplicateHandle(GetCurrentProcess(), section, host->process.Get(), &remote, FILE_MAP_READ,

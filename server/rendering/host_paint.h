@@ -5,13 +5,16 @@
 // there). So the server renders each paint into a section and runs the last step, the copy onto
 // the target, inside the process that owns the target: its helper library pimbaxpaint.dll (next
 // to the server's executable) is loaded into that process once, and each paint starts the
-// helper's entry on a new thread there, handing it a duplicated handle on the section.
-#ifndef PIMBAX_SERVER_HOST_PAINT_H
-#define PIMBAX_SERVER_HOST_PAINT_H
+// helper's entry on a new thread there, handing it a duplicated handle on the section. Hosts are
+// reached one at a time (a lock around the table of hosts); paints into different hosts, and
+// into the same host, run side by side.
+#ifndef PIMBAX_SERVER_RENDERING_HOST_PAINT_H
+#define PIMBAX_SERVER_RENDERING_HOST_PAINT_H
 
 #include <windows.h>
 
 #include <map>
+#include <memory>
 #include <mutex>
 
 #include "handles.h"
@@ -29,12 +32,13 @@ class HostPainter {
   private:
     struct Host {
         UniqueHandle process;
+        std::mutex loading;
         LPTHREAD_START_ROUTINE entry = nullptr;
     };
-    Host* Reach(DWORD processId);
+    std::shared_ptr<Host> Reach(DWORD processId);
 
     std::mutex mutex_;
-    std::map<DWORD, Host> hosts_;
+    std::map<DWORD, std::shared_ptr<Host>> hosts_;
 };
 
 HostPainter& ThePainter();

@@ -7,9 +7,6 @@
 
 namespace pimbax {
 
-const CLSID kPimbaxClassId = {
-    0xCF495723, 0x8632, 0x11CE, {0xBC, 0xAF, 0x00, 0x00, 0x00, 0x00, 0x1B, 0x1B}};
-
 HRESULT ClassFactory::QueryInterface(REFIID iid, void** object) {
     if (object == nullptr) return E_POINTER;
     if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IClassFactory)) {

@@ -1,14 +1,11 @@
 // The class object COM hands out for the server's class.
-#ifndef PIMBAX_SERVER_CLASS_FACTORY_H
-#define PIMBAX_SERVER_CLASS_FACTORY_H
+#ifndef PIMBAX_SERVER_RUNTIME_CLASS_FACTORY_H
+#define PIMBAX_SERVER_RUNTIME_CLASS_FACTORY_H
 
 #include <windows.h>
 #include <unknwn.h>
 
 namespace pimbax {
-
-// {CF495723-8632-11CE-BCAF-000000001B1B}
-extern const CLSID kPimbaxClassId;
 
 class ClassFactory final : public IClassFactory {
   public:

@@ -2,7 +2,7 @@
 //
 //   pimbaxsrv /RegServer     register the class for this executable (exit code 0 on success)
 //   pimbaxsrv /UnregServer   remove the registration
-//   pimbaxsrv -Embedding     started by COM: serve objects until none is left
+//   pimbaxsrv -Embedding     started by COM: serve objects until none is left (runtime.h)
 //
 // Options may start with '/' or '-' and are compared without regard to case.
 #include <windows.h>
@@ -12,6 +12,7 @@
 #include <cwchar>
 #include <string>
 
+#include "method_table.h"
 #include "runtime/class_factory.h"
 #include "runtime/registration.h"
 #include "runtime/runtime.h"
@@ -22,8 +23,8 @@ pimbax::ClassFactory factory;
 DWORD registration = 0;
 
 void RegisterClassObject() {
-    CoRegisterClassObject(pimbax::kPimbaxClassId, &factory, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE,
-                          &registration);
+    CoRegisterClassObject(kelocli::kServerClassId, &factory, CLSCTX_LOCAL_SERVER,
+                          REGCLS_MULTIPLEUSE, &registration);
 }
 
 void RevokeClassObject() {
@@ -62,9 +63,9 @@ int wmain(int argc, wchar_t** argv) {
         std::fwprintf(stderr, L"usage: pimbaxsrv /RegServer | /UnregServer | -Embedding\n");
         return 2;
     }
-    // Calls arrive on COM's own threads; the call lock keeps them one at a time.
+    // Calls arrive on COM's own threads; each object takes them one at a time.
     if (FAILED(CoInitializeEx(nullptr, COINIT_MULTITHREADED))) return 1;
+    // Returns only when another process serves already.
     pimbax::Runtime::Get().Run(RegisterClassObject, RevokeClassObject);
-    CoUninitialize();
     return 0;
 }

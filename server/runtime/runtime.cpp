@@ -5,14 +5,29 @@
 #include <vector>
 
 #include "dispatch/automation_object.h"
+#include "rendering/playback.h"
+#include "rendering/sections.h"
 
 namespace pimbax {
 
 namespace {
 
-constexpr DWORD kGraceMs = 500;
-constexpr DWORD kFirstObjectMs = 60000;
 constexpr DWORD kPollMs = 100;
+// Held by the serving process for its whole life.
+constexpr const wchar_t* kServingTurn =
+    L"Local\\PimbaxServer{CF495723-8632-11CE-BCAF-000000001B1B}";
+
+// Drops one object of an ended host, on a thread of the pool.
+DWORD WINAPI DropObject(void* parameter) {
+    auto* object = static_cast<AutomationObject*>(parameter);
+    const HRESULT apartment = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    object->Drop();
+    // The dead host's proxies keep references that nobody will release: let COM drop them.
+    CoDisconnectObject(object, 0);
+    object->Release();
+    if (SUCCEEDED(apartment)) CoUninitialize();
+    return 0;
+}
 
 }  // namespace
 
@@ -25,7 +40,6 @@ bool Runtime::AddObject(AutomationObject* object, DWORD host) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (ending_) return false;
     objects_[object] = 0;
-    everUsed_ = true;
     emptySince_ = 0;
     if (host != 0) {
         auto watched = hosts_.find(host);
@@ -39,6 +53,12 @@ bool Runtime::AddObject(AutomationObject* object, DWORD host) {
     return true;
 }
 
+void Runtime::Emptied(bool hostEnded) {
+    if (!objects_.empty() || locks_ != 0) return;
+    emptySince_ = GetTickCount() | 1;
+    endAtOnce_ = hostEnded;
+}
+
 void Runtime::RemoveObject(AutomationObject* object) {
     std::lock_guard<std::mutex> lock(mutex_);
     auto found = objects_.find(object);
@@ -48,7 +68,7 @@ void Runtime::RemoveObject(AutomationObject* object) {
     bool hostInUse = false;
     for (const auto& entry : objects_) hostInUse = hostInUse || entry.second == host;
     if (!hostInUse) hosts_.erase(host);
-    if (objects_.empty() && locks_ == 0) emptySince_ = GetTickCount() | 1;
+    Emptied(object->Dropped());
     Wake();
 }
 
@@ -57,10 +77,9 @@ void Runtime::Lock(bool lock) {
     locks_ += lock ? 1 : -1;
     if (locks_ < 0) locks_ = 0;
     if (lock) {
-        everUsed_ = true;
         emptySince_ = 0;
-    } else if (objects_.empty() && locks_ == 0) {
-        emptySince_ = GetTickCount() | 1;
+    } else {
+        Emptied(false);
     }
     Wake();
 }
@@ -96,26 +115,24 @@ void Runtime::DropHost(DWORD host) {
             if (entry.second == host) entry.second = 0;
         }
     }
+    // Dropping waits for a call under way: never on the main thread, which watches the others.
     for (AutomationObject* object : dropped) {
-        {
-            std::lock_guard<std::mutex> calls(calls_);
-            object->Drop();
-        }
-        // The dead host's proxies keep references that nobody will release: let COM drop them.
-        CoDisconnectObject(object, 0);
-        object->Release();
+        if (!QueueUserWorkItem(DropObject, object, WT_EXECUTEDEFAULT)) DropObject(object);
     }
 }
 
-bool Runtime::ShouldEnd(DWORD now) {
-    if (!objects_.empty() || locks_ != 0) return false;
-    if (!everUsed_) return now - startedAt_ >= kFirstObjectMs;
-    return emptySince_ != 0 && now - emptySince_ >= kGraceMs;
+bool Runtime::ShouldEnd(DWORD now) const {
+    if (!objects_.empty() || locks_ != 0 || emptySince_ == 0) return false;
+    return endAtOnce_ || now - emptySince_ >= kLingerMs;
 }
 
 void Runtime::Run(void (*registerClass)(), void (*revokeClass)()) {
+    // One serving process at a time: a process started while another serves gives way.
+    UniqueHandle turn(CreateMutexW(nullptr, FALSE, kServingTurn));
+    const DWORD waited = turn ? WaitForSingleObject(turn.Get(), kLingerMs) : WAIT_FAILED;
+    if (waited != WAIT_OBJECT_0 && waited != WAIT_ABANDONED) return;
+
     mainThread_ = GetCurrentThreadId();
-    startedAt_ = GetTickCount();
     wake_.Reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
     WNDCLASSW windowClass = {};
     windowClass.lpfnWndProc = DefWindowProcW;
@@ -124,7 +141,14 @@ void Runtime::Run(void (*registerClass)(), void (*revokeClass)()) {
     RegisterClassW(&windowClass);
     owner_ = CreateWindowExW(0, windowClass.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE,
                              nullptr, windowClass.hInstance, nullptr);
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        emptySince_ = GetTickCount() | 1;
+    }
     registerClass();
+    // The main thread's window tells whoever looks (tests, administrators) that this process
+    // serves.
+    SetWindowTextW(owner_, L"serving");
     for (;;) {
         std::vector<HANDLE> handles = {wake_.Get()};
         std::vector<DWORD> hosts = {0};
@@ -142,6 +166,7 @@ void Runtime::Run(void (*registerClass)(), void (*revokeClass)()) {
                 held.push_back(entry.second);
             }
         }
+        CloseRetiredSections();
         const DWORD count = static_cast<DWORD>(handles.size());
         const DWORD woken =
             MsgWaitForMultipleObjects(count, handles.data(), FALSE, kPollMs, QS_ALLINPUT);
@@ -153,8 +178,8 @@ void Runtime::Run(void (*registerClass)(), void (*revokeClass)()) {
         }
     }
     revokeClass();
-    if (owner_ != nullptr) DestroyWindow(owner_);
-    owner_ = nullptr;
+    EndPlaybackHelpers();
+    TerminateProcess(GetCurrentProcess(), 0);
 }
 
 }  // namespace pimbax
