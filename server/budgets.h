@@ -32,9 +32,13 @@ constexpr std::uint64_t kMaxTextFileBytes = 4ull << 20;
 // up to kUncheckedClaimBytes are decoded whatever the file's size.
 constexpr std::uint64_t kMaxPixelBytesPerFileByte = 4096;
 constexpr std::uint64_t kUncheckedClaimBytes = 16ull << 20;
-// A model's size after parsing.
+// A model's size after parsing; faces of more vertices are dropped (one polygon of GDI's costs
+// its vertices times its height).
 constexpr std::size_t kMaxModelVertices = 2u << 20;
 constexpr std::size_t kMaxModelIndices = 8u << 20;
+constexpr std::size_t kMaxFaceVertices = 1024;
+// Drawing a model or a page in the server's own process stops after this long (DrawingTooLong).
+constexpr unsigned kMaxDrawingMs = 2500;
 // A metafile's table of objects.
 constexpr std::uint32_t kMaxMetafileHandles = 65535;
 

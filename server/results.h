@@ -30,6 +30,8 @@ constexpr HRESULT kBadValueCode = E_INVALIDARG;    // 0x80070057: argument value
 constexpr HRESULT kNotApplicableCode = E_NOTIMPL;  // 0x80004001: not for this kind of document
 // 0x8007000D: the document turned out damaged while the query worked on it (and was dropped).
 constexpr HRESULT kDamagedCode = HRESULT_FROM_WIN32(ERROR_INVALID_DATA);
+// 0x800705B4: drawing the document would take longer than the server allows.
+constexpr HRESULT kTooLongCode = HRESULT_FROM_WIN32(ERROR_TIMEOUT);
 
 // Thrown when drawing a document failed in a way that condemns the document: the playback
 // helper faulted or ran out of time on it. The call answers kBadFormat (or kDamagedCode) and the
@@ -37,6 +39,13 @@ constexpr HRESULT kDamagedCode = HRESULT_FROM_WIN32(ERROR_INVALID_DATA);
 class DocumentFault : public std::runtime_error {
   public:
     using std::runtime_error::runtime_error;
+};
+
+// Thrown when drawing a document in the server's own process passes kMaxDrawingMs. The call
+// answers kTooLarge (or kTooLongCode); the document stays.
+class DrawingTooLong : public std::runtime_error {
+  public:
+    DrawingTooLong() : std::runtime_error("drawing took too long") {}
 };
 
 }  // namespace pimbax

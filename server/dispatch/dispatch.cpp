@@ -27,6 +27,8 @@ Reply Run(const MethodHandler& handler, Call& call, const Arguments& arguments) 
         return Failed(handler.reports, kTooLarge, E_OUTOFMEMORY);
     } catch (const CallCancelled&) {
         return Failed(handler.reports, kTooLarge, E_ABORT);
+    } catch (const DrawingTooLong&) {
+        return Failed(handler.reports, kTooLarge, kTooLongCode);
     } catch (...) {
     }
     // A fault while working on the document: the document goes, the object stays.

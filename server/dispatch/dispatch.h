@@ -10,8 +10,9 @@
 // Nothing escapes into COM. A handler that runs out of memory answers kTooLarge (commands) or
 // E_OUTOFMEMORY (queries), and the document stays as it was. A handler that fails otherwise (a
 // DocumentFault from the playback helper, any other exception) answers kBadFormat or
-// kDamagedCode, and the object's document is dropped: that object alone loses it. A call whose
-// object was dropped meanwhile answers kTooLarge or E_ABORT.
+// kDamagedCode, and the object's document is dropped: that object alone loses it. A drawing that
+// takes too long answers kTooLarge or kTooLongCode. A call whose object was dropped meanwhile
+// answers kTooLarge or E_ABORT.
 #ifndef PIMBAX_SERVER_DISPATCH_DISPATCH_H
 #define PIMBAX_SERVER_DISPATCH_DISPATCH_H
 

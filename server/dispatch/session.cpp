@@ -237,17 +237,20 @@ HRESULT Session::SectionName(std::wstring* name) {
     if (imageRefusal_.version == version_) return imageRefusal_.code;
     if (imageSection_.Empty() || imageVersion_ != version_) {
         PublishedSection section;
-        bool published = false;
+        HRESULT refused = E_OUTOFMEMORY;
         try {
             const RasterImage* image = document_->Image();
-            published = image != nullptr ? section.PublishImage(*image)
-                                         : section.PublishDrawing(*document_);
+            if (image != nullptr ? section.PublishImage(*image)
+                                 : section.PublishDrawing(*document_)) {
+                refused = S_OK;
+            }
         } catch (const std::bad_alloc&) {
-            published = false;
+        } catch (const DrawingTooLong&) {
+            refused = kTooLongCode;
         }
-        if (!published) {
-            imageRefusal_ = {version_, E_OUTOFMEMORY};
-            return E_OUTOFMEMORY;
+        if (FAILED(refused)) {
+            imageRefusal_ = {version_, refused};
+            return refused;
         }
         imageSection_ = std::move(section);
         imageVersion_ = version_;

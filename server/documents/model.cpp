@@ -36,10 +36,14 @@ class Tokens {
     const char* end_;
 };
 
+// Coordinates beyond this are not a model's: the camera's distances would overflow.
+constexpr double kMaxCoordinate = 1e12;
+
 bool ParseNumber(const std::string& token, double& value) {
     char* end = nullptr;
     value = std::strtod(token.c_str(), &end);
-    return end != token.c_str() && *end == '\0' && std::isfinite(value);
+    return end != token.c_str() && *end == '\0' && std::isfinite(value) &&
+           std::fabs(value) <= kMaxCoordinate;
 }
 
 // The vertex index of a face or line token ("7", "-1", "7/2", "7//3", "7/2/3"): 0-based, or -1
@@ -92,7 +96,10 @@ Result ParseObj(const char* text, std::size_t size, Model& model) {
                         run.push_back(static_cast<std::uint32_t>(index));
                     }
                 }
-                if (!valid || run.size() < (face ? 3u : 2u)) continue;
+                if (!valid || run.size() < (face ? 3u : 2u) ||
+                    (face && run.size() > kMaxFaceVertices)) {
+                    continue;
+                }
                 auto& indices = face ? parsed.faceIndices : parsed.lineIndices;
                 auto& starts = face ? parsed.faceStarts : parsed.lineStarts;
                 if (indices.size() + run.size() > kMaxModelIndices) return kTooLarge;
@@ -131,7 +138,10 @@ bool CheckModel(Model& model) {
         for (std::size_t i = 0; i < starts.size(); ++i) {
             const std::size_t from = starts[i];
             const std::size_t to = i + 1 < starts.size() ? starts[i + 1] : indices.size();
-            if (from < lastEnd || from > to || to > indices.size() || to - from < minimum) continue;
+            if (from < lastEnd || from > to || to > indices.size() || to - from < minimum ||
+                (groups != nullptr && to - from > kMaxFaceVertices)) {
+                continue;
+            }
             lastEnd = to;
             const bool valid =
                 std::all_of(indices.begin() + static_cast<std::ptrdiff_t>(from),
@@ -158,7 +168,8 @@ bool CheckModel(Model& model) {
     auto include = [&](const std::vector<std::uint32_t>& indices) {
         for (std::uint32_t index : indices) {
             const Vec3& v = model.vertices[index];
-            if (!std::isfinite(v.x) || !std::isfinite(v.y) || !std::isfinite(v.z)) return false;
+            auto fits = [](double c) { return std::isfinite(c) && std::fabs(c) <= kMaxCoordinate; };
+            if (!fits(v.x) || !fits(v.y) || !fits(v.z)) return false;
             if (first) {
                 model.low = model.high = v;
                 first = false;

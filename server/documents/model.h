@@ -53,8 +53,9 @@ struct Model {
 
 // Reads OBJ text: "v x y z", "f" with 1-based or negative indices in any of the forms i, i/t,
 // i//n, i/t/n, "l", and "g", "o", "usemtl" as group changes; other statements are skipped.
-// Faces or lines that name a missing vertex are dropped. kBadFormat when nothing drawable
-// remains or a vertex is not a finite number; kTooLarge past the model limits.
+// Faces or lines that name a missing vertex, and faces of more than kMaxFaceVertices, are
+// dropped. kBadFormat when nothing drawable remains or a vertex coordinate is not a number within
+// +-1e12; kTooLarge past the model limits.
 Result ParseObj(const char* text, std::size_t size, Model& model);
 
 // Whether every index run names existing vertices; recomputes the bounding box. For models

@@ -143,8 +143,12 @@ void SceneDocument::Draw(HDC dc, const SourceRect& source, const RECT& target) c
     std::vector<ViewPoint> clipped;
     std::vector<POINT> points;
     std::size_t drawn = 0;
+    const DWORD start = GetTickCount();
     for (const Face& face : order) {
-        if ((++drawn & 4095) == 0) ThrowIfCancelled();
+        if ((++drawn & 255) == 0) {
+            ThrowIfCancelled();
+            if (GetTickCount() - start > kMaxDrawingMs) throw DrawingTooLong();
+        }
         const auto run = runOf(model_.faceStarts, model_.faceIndices, face.index);
         polygon.clear();
         Vec3 normal = {0, 0, 0};  // Newell's method, in scene space

@@ -14,6 +14,7 @@
 
 #include "method_table.h"
 #include "runtime/class_factory.h"
+#include "runtime/interface_pins.h"
 #include "runtime/registration.h"
 #include "runtime/runtime.h"
 
@@ -65,6 +66,7 @@ int wmain(int argc, wchar_t** argv) {
     }
     // Calls arrive on COM's own threads; each object takes them one at a time.
     if (FAILED(CoInitializeEx(nullptr, COINIT_MULTITHREADED))) return 1;
+    pimbax::PinInterfaces();
     // Returns only when another process serves already.
     pimbax::Runtime::Get().Run(RegisterClassObject, RevokeClassObject);
     return 0;

@@ -40,7 +40,7 @@ bool Runtime::AddObject(AutomationObject* object, DWORD host) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (ending_) return false;
     objects_[object] = 0;
-    emptySince_ = 0;
+    empty_ = false;
     if (host != 0) {
         auto watched = hosts_.find(host);
         if (watched == hosts_.end()) {
@@ -55,7 +55,8 @@ bool Runtime::AddObject(AutomationObject* object, DWORD host) {
 
 void Runtime::Emptied(bool hostEnded) {
     if (!objects_.empty() || locks_ != 0) return;
-    emptySince_ = GetTickCount() | 1;
+    empty_ = true;
+    emptySince_ = GetTickCount();
     endAtOnce_ = hostEnded;
 }
 
@@ -77,7 +78,7 @@ void Runtime::Lock(bool lock) {
     locks_ += lock ? 1 : -1;
     if (locks_ < 0) locks_ = 0;
     if (lock) {
-        emptySince_ = 0;
+        empty_ = false;
     } else {
         Emptied(false);
     }
@@ -122,7 +123,7 @@ void Runtime::DropHost(DWORD host) {
 }
 
 bool Runtime::ShouldEnd(DWORD now) const {
-    if (!objects_.empty() || locks_ != 0 || emptySince_ == 0) return false;
+    if (!empty_) return false;
     return endAtOnce_ || now - emptySince_ >= kLingerMs;
 }
 
@@ -143,7 +144,7 @@ void Runtime::Run(void (*registerClass)(), void (*revokeClass)()) {
                              nullptr, windowClass.hInstance, nullptr);
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        emptySince_ = GetTickCount() | 1;
+        Emptied(false);
     }
     registerClass();
     // The main thread's window tells whoever looks (tests, administrators) that this process

@@ -68,7 +68,8 @@ class Runtime {
     std::map<DWORD, std::shared_ptr<UniqueHandle>> hosts_;
     long locks_ = 0;
     bool ending_ = false;
-    DWORD emptySince_ = 0;  // 0 while objects or locks are held
+    bool empty_ = false;  // no objects and no locks, since emptySince_
+    DWORD emptySince_ = 0;
     bool endAtOnce_ = false;
     UniqueHandle wake_;
     HWND owner_ = nullptr;

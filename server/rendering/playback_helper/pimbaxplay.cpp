@@ -74,6 +74,13 @@ DWORD Play(const PimbaxPlaybackControl& job, Metafiles& metafiles) {
     return PIMBAX_PLAYBACK_DONE;
 }
 
+// A fault ends the helper at once, without a debugger: the server sees it end and tells its
+// caller.
+LONG WINAPI EndOnFault(EXCEPTION_POINTERS*) {
+    TerminateProcess(GetCurrentProcess(), PIMBAX_PLAYBACK_FAULTED);
+    return EXCEPTION_EXECUTE_HANDLER;
+}
+
 HANDLE HandleArgument(const wchar_t* text) {
     return reinterpret_cast<HANDLE>(static_cast<INT_PTR>(std::wcstoll(text, nullptr, 10)));
 }
@@ -81,6 +88,8 @@ HANDLE HandleArgument(const wchar_t* text) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
+    SetUnhandledExceptionFilter(EndOnFault);
     if (argc != 5) return 2;
     const UniqueHandle control(HandleArgument(argv[1]));
     const UniqueHandle job(HandleArgument(argv[2]));

@@ -22,6 +22,8 @@
 #define PIMBAX_PLAYBACK_DONE 0u
 #define PIMBAX_PLAYBACK_BAD_JOB 1u
 #define PIMBAX_PLAYBACK_NO_MEMORY 2u
+/* The helper's exit code when a fault ended it. */
+#define PIMBAX_PLAYBACK_FAULTED 0xFA17u
 
 typedef struct PimbaxPlaybackControl {
     DWORD magic;
