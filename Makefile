@@ -1,10 +1,11 @@
 # make test   installs what is missing, builds, and runs every test under Wine
 # make demo   builds, then shows each sample document through the library (PNGs under out/)
 # make bench  builds, then measures calls against the image server
+# make fuzz   builds, then feeds the image server 10,000 mutated documents
 BUILD ?= build
 JOBS ?= 2
 
-.PHONY: all deps configure build test demo bench format clean
+.PHONY: all deps configure build test demo bench fuzz format clean
 
 all: build
 
@@ -26,10 +27,13 @@ demo: build
 bench: build
 	@bench/run-bench $(BUILD)
 
+fuzz: build
+	@tests/e2e/run-fuzz $(BUILD) 10000
+
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	@[ ! -d $(BUILD) ] || for prefix in wine wine-e2e wine-demo; do \
+	@[ ! -d $(BUILD) ] || for prefix in wine wine-e2e wine-demo wine-fuzz; do \
 		tools/winerun --prefix $(BUILD)/$$prefix --stop; done
 	@rm -rf $(BUILD) out
