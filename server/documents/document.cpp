@@ -2,11 +2,22 @@
 
 #include <cmath>
 
+#include "budgets.h"
+
 namespace pimbax {
 
 void Document::Render(Canvas& canvas, const SourceRect& source, const RECT& target) const {
     Draw(canvas.Dc(), source, target);
     GdiFlush();
+}
+
+Result SetNominalSize(int width, int height, int& nominalWidth, int& nominalHeight) {
+    if (width < 1 || height < 1 || width > kMaxImageEdge || height > kMaxImageEdge) {
+        return kBadValue;
+    }
+    nominalWidth = width;
+    nominalHeight = height;
+    return kOk;
 }
 
 HENHMETAFILE Document::Record() const {

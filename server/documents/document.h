@@ -67,6 +67,10 @@ class Document {
     virtual void Draw(HDC, const SourceRect&, const RECT&) const {}
 };
 
+// "Resize" of the drawn kinds: width x height becomes the nominal size. kBadValue, changing
+// nothing, for an edge outside 1..kMaxImageEdge.
+Result SetNominalSize(int width, int height, int& nominalWidth, int& nominalHeight);
+
 std::unique_ptr<Document> MakeRasterDocument(RasterImage image);
 // A metafile document from the bytes of an enhanced metafile: kOk, kBadFormat when they are not
 // one or one of their records lies, kTooLarge when the system refuses the memory.

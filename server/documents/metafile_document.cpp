@@ -73,12 +73,7 @@ class MetafileDocument : public Document {
     }
 
     Result Resize(int width, int height, int) override {
-        if (width < 1 || height < 1 || width > kMaxImageEdge || height > kMaxImageEdge) {
-            return kBadValue;
-        }
-        width_ = width;
-        height_ = height;
-        return kOk;
+        return SetNominalSize(width, height, width_, height_);
     }
 
     void Serialize(ByteWriter& writer) const override {

@@ -40,12 +40,7 @@ SceneDocument::SceneDocument(Model model)
       height_(kDefaultHeight) {}
 
 Result SceneDocument::Resize(int width, int height, int) {
-    if (width < 1 || height < 1 || width > kMaxImageEdge || height > kMaxImageEdge) {
-        return kBadValue;
-    }
-    width_ = width;
-    height_ = height;
-    return kOk;
+    return SetNominalSize(width, height, width_, height_);
 }
 
 Result SceneDocument::SetPointOfView(const PointOfView& view) {

@@ -187,12 +187,7 @@ void TextDocument::Draw(HDC dc, const SourceRect& source, const RECT& target) co
 }
 
 Result TextDocument::Resize(int width, int height, int) {
-    if (width < 1 || height < 1 || width > kMaxImageEdge || height > kMaxImageEdge) {
-        return kBadValue;
-    }
-    width_ = width;
-    height_ = height;
-    return kOk;
+    return SetNominalSize(width, height, width_, height_);
 }
 
 Result TextDocument::ChangeFont(const std::wstring& face, const std::wstring& style, double points,

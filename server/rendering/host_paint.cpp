@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "budgets.h"
+#include "module_path.h"
 #include "rendering/paint_helper/paint_job.h"
 
 namespace pimbax {
@@ -17,28 +18,10 @@ constexpr DWORD kHostAccess = PROCESS_CREATE_THREAD | PROCESS_QUERY_INFORMATION 
                               PROCESS_VM_OPERATION | PROCESS_VM_WRITE | PROCESS_VM_READ |
                               PROCESS_DUP_HANDLE | SYNCHRONIZE;
 
-std::wstring ModulePath(HMODULE module) {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = GetModuleFileNameW(module, &path[0], static_cast<DWORD>(path.size()));
-        if (length == 0) return L"";
-        if (length < path.size()) {
-            path.resize(length);
-            return path;
-        }
-        path.resize(path.size() * 2);
-    }
-}
-
 // The helper library beside the server's executable, loaded here too: its entry's offset in the
 // image is the same in every process.
 HMODULE LocalHelper() {
-    static HMODULE helper = [] {
-        std::wstring path = ModulePath(nullptr);
-        path.resize(path.find_last_of(L"\\/") + 1);
-        path += L"pimbaxpaint.dll";
-        return LoadLibraryW(path.c_str());
-    }();
+    static HMODULE helper = LoadLibraryW(BesideExecutable(L"pimbaxpaint.dll").c_str());
     return helper;
 }
 

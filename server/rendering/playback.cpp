@@ -11,6 +11,7 @@
 
 #include "cancellation.h"
 #include "handles.h"
+#include "module_path.h"
 #include "budgets.h"
 #include "rendering/playback_helper/playback_job.h"
 #include "results.h"
@@ -21,21 +22,6 @@ namespace {
 
 constexpr std::size_t kMostIdleHelpers = 4;
 constexpr DWORD kCancelPollMs = 100;
-
-std::wstring HelperPath() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = GetModuleFileNameW(nullptr, &path[0], static_cast<DWORD>(path.size()));
-        if (length == 0) return L"";
-        if (length < path.size()) {
-            path.resize(length);
-            break;
-        }
-        path.resize(path.size() * 2);
-    }
-    path.resize(path.find_last_of(L"\\/") + 1);
-    return path + L"pimbaxplay.exe";
-}
 
 struct Helper {
     UniqueHandle process;
@@ -106,7 +92,7 @@ class Pool {
         const HANDLE own[4] = {helper->control.Get(), helper->job.Get(), helper->done.Get(),
                                GetCurrentProcess()};
         UniqueHandle inherited[4];
-        std::wstring command = L"\"" + HelperPath() + L"\"";
+        std::wstring command = L"\"" + BesideExecutable(L"pimbaxplay.exe") + L"\"";
         for (int i = 0; i < 4; ++i) {
             HANDLE copy = nullptr;
             if (!DuplicateHandle(GetCurrentProcess(), own[i], GetCurrentProcess(), &copy,

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "method_table.h"
+#include "module_path.h"
 #include "runtime/class_factory.h"
 #include "runtime/interface_pins.h"
 #include "runtime/registration.h"
@@ -37,24 +38,12 @@ bool IsOption(const wchar_t* argument, const wchar_t* name) {
     return (argument[0] == L'/' || argument[0] == L'-') && _wcsicmp(argument + 1, name) == 0;
 }
 
-std::wstring ExecutablePath() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = GetModuleFileNameW(nullptr, &path[0], static_cast<DWORD>(path.size()));
-        if (length < path.size()) {
-            path.resize(length);
-            return path;
-        }
-        path.resize(path.size() * 2);
-    }
-}
-
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
     for (int i = 1; i < argc; ++i) {
         if (IsOption(argv[i], L"RegServer")) {
-            return pimbax::RegisterServer(ExecutablePath()) ? 0 : 1;
+            return pimbax::RegisterServer(pimbax::ModulePath(nullptr)) ? 0 : 1;
         }
         if (IsOption(argv[i], L"UnregServer")) return pimbax::UnregisterServer() ? 0 : 1;
     }

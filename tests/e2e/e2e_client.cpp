@@ -27,6 +27,7 @@
 #include <thread>
 
 #include "kelocli.h"
+#include "rpc_service.h"
 
 namespace {
 
@@ -180,25 +181,6 @@ int Cycles(char* file, int count, unsigned seed, int clients, const char* barrie
     return failed;
 }
 
-// Stops the RPC service, which COM starts again on its next use.
-bool StopRpcService() {
-    SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
-    if (manager == nullptr) return false;
-    SC_HANDLE service = OpenServiceW(manager, L"RpcSs", SERVICE_STOP | SERVICE_QUERY_STATUS);
-    SERVICE_STATUS status = {};
-    bool stopped = false;
-    if (service != nullptr && ControlService(service, SERVICE_CONTROL_STOP, &status)) {
-        for (int i = 0; i < 200 && !stopped; ++i) {
-            stopped =
-                QueryServiceStatus(service, &status) && status.dwCurrentState == SERVICE_STOPPED;
-            if (!stopped) Sleep(10);
-        }
-    }
-    if (service != nullptr) CloseServiceHandle(service);
-    CloseServiceHandle(manager);
-    return stopped;
-}
-
 // Starts the server as COM would and waits until it serves; its process, or null.
 HANDLE StartServer(const char* executable) {
     std::string command = std::string("\"") + executable + "\" -Embedding";
@@ -272,7 +254,7 @@ int KillRounds(char* file, int rounds, unsigned seed, const char* executable) {
         delete document;
         slowest = std::max(slowest, Elapsed(after));
         CloseHandle(server);
-        Expect(StopRpcService(), "the RPC service restarted");
+        Expect(e2e::StopRpcService(), "the RPC service restarted");
     }
     Expect(slowest < 500, "the session after a kill answered at once");
     std::printf("%d kills; slowest session and deletion after a kill %lu ms\n", round, slowest);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "e2e_support.h"
+#include "rpc_service.h"
 #include "unique_resource.h"
 
 namespace {
@@ -85,25 +86,6 @@ std::string Beside(const char* name) {
     return path + name;
 }
 
-// Stops the RPC service, which COM starts again on its next use.
-bool StopRpcService() {
-    SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
-    if (manager == nullptr) return false;
-    SC_HANDLE service = OpenServiceW(manager, L"RpcSs", SERVICE_STOP | SERVICE_QUERY_STATUS);
-    SERVICE_STATUS status = {};
-    bool stopped = false;
-    if (service != nullptr && ControlService(service, SERVICE_CONTROL_STOP, &status)) {
-        for (int i = 0; i < 100 && !stopped; ++i) {
-            stopped =
-                QueryServiceStatus(service, &status) && status.dwCurrentState == SERVICE_STOPPED;
-            if (!stopped) Sleep(50);
-        }
-    }
-    if (service != nullptr) CloseServiceHandle(service);
-    CloseServiceHandle(manager);
-    return stopped;
-}
-
 TEST(Lifetime, TheServerEndsAfterItsLastDocument) {
     e2e::DocumentPtr document = e2e::OpenDocument(Files().Path("bmp24.bmp"));
     const DWORD server = e2e::ServerProcessOf(*document);
@@ -133,7 +115,7 @@ TEST(Lifetime, AKilledServerLeavesEveryCallAnsweringItsDefault) {
     EXPECT_EQ(0u, code) << client.Rest();
     // Wine's RPC service keeps the dead server's class registration: until it restarts, no client
     // process can create the class. Restart it so that the session serves later tests.
-    EXPECT_TRUE(StopRpcService());
+    EXPECT_TRUE(e2e::StopRpcService());
 }
 
 TEST(Lifetime, AHostKilledInTheMiddleOfACallLeavesNoServerWithinTwoSeconds) {
