@@ -276,8 +276,8 @@ Result CheckGif(FileReader& reader, std::uint64_t size, RasterClaim* claim) {
     const int w = std::max(firstWidth, screenWidth);
     const int h = std::max(firstHeight, screenHeight);
     if (w > kMaxImageEdge || h > kMaxImageEdge) return kTooLarge;
-    return Weigh(std::max(firstWidth, 1), std::max(firstHeight, 1), total + Pixels(w, h, 8), total,
-                 size, kMaxPixelBytesPerFileByte, claim);
+    return Weigh(std::max(firstWidth, 1), std::max(firstHeight, 1),
+                 std::max(total, Pixels(w, h, 8)), total, size, kMaxPixelBytesPerFileByte, claim);
 }
 
 class TiffReader {

@@ -5,7 +5,8 @@
 // The decoders of the system trust the header: they allocate for the size it claims, some for all
 // frames at once, before they find out that the data is not there. So claims are weighed first:
 //  - an edge above kMaxImageEdge, or more than kMaxPixelBytes of pixels (at the larger of the
-//    file's and the decoded depth; GIF: all frames together): kTooLarge;
+//    file's and the decoded depth; GIF: all frames together, which decoders read at once):
+//    kTooLarge;
 //  - a broken or truncated structure: kBadFormat;
 //  - more pixels than the file can hold: uncompressed BMP and TIFF data shorter than their rows,
 //    PNG claiming more than deflate can give (1100 bytes per byte of image data), the other

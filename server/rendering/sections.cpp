@@ -85,7 +85,7 @@ bool CreateSection(wchar_t tag, std::uint64_t size, NewSection& section) {
 }
 
 // The header and colour table that describe a picture of this size, depth and palette.
-BITMAPINFOHEADER Describe(int width, int height, int bitsPerPixel, int dpiX, int dpiY,
+BITMAPINFOHEADER Describe(int width, int height, int bitsPerPixel, double dpiX, double dpiY,
                           std::size_t colours) {
     BITMAPINFOHEADER header = {};
     header.biSize = sizeof header;
@@ -187,8 +187,7 @@ bool PublishedSection::PublishDrawing(const Document& document) {
     // A picture smaller than the drawing says so through its resolution.
     const double ratio = static_cast<double>(size.cx) / document.Width();
     const BITMAPINFOHEADER header =
-        Describe(size.cx, size.cy, 24, static_cast<int>(std::lround(document.DpiX() * ratio)),
-                 static_cast<int>(std::lround(document.DpiY() * ratio)), 0);
+        Describe(size.cx, size.cy, 24, document.DpiX() * ratio, document.DpiY() * ratio, 0);
     std::memcpy(section.Bytes(), &header, sizeof header);
     if (trailer != 0) {
         std::uint8_t* behind = section.Bytes() + sizeof header + pixels;

@@ -13,6 +13,7 @@
 
 #include "e2e_support.h"
 #include "method_table.h"
+#include "unique_resource.h"
 
 namespace {
 
@@ -275,6 +276,7 @@ TEST(Concurrency, AnotherClientsCallsAnswerWhileALargeDrawingIsPublished) {
     std::atomic<bool> ready{false};
     std::atomic<bool> publishing{true};
     short published = -100;
+    BITMAPINFOHEADER header = {};
     std::thread large([&] {
         DocumentPtr drawing = e2e::OpenDocument(Files().Path("drawing.emf"));
         char name[20] = {};
@@ -283,6 +285,9 @@ TEST(Concurrency, AnotherClientsCallsAnswerWhileALargeDrawingIsPublished) {
         drawing->Resize(32767, 32767, 0);
         published = drawing->GetSectionName(name);
         publishing = false;
+        const kelocli::UniqueHandle section(OpenFileMappingA(FILE_MAP_READ, FALSE, name));
+        const kelocli::UniqueView view(MapViewOfFile(section.Get(), FILE_MAP_READ, 0, 0, 40));
+        if (view) std::memcpy(&header, view.Get(), sizeof header);
     });
     while (!ready) Sleep(1);
     DWORD slowest[4] = {};
@@ -296,6 +301,13 @@ TEST(Concurrency, AnotherClientsCallsAnswerWhileALargeDrawingIsPublished) {
     }
     EXPECT_EQ(0, published);
     EXPECT_GE(rounds, 2);
+    // Published at the largest size of its aspect within 64 MiB, its resolution lowered as much.
+    const std::uint64_t bytes = (static_cast<std::uint64_t>(header.biWidth) * 3 + 3) / 4 * 4 *
+                                static_cast<std::uint64_t>(header.biHeight);
+    EXPECT_LE(bytes, 64ull << 20);
+    EXPECT_GT(bytes, 62ull << 20);
+    EXPECT_EQ(header.biWidth, header.biHeight);
+    EXPECT_NEAR(3780.0 * header.biWidth / 32767, header.biXPelsPerMeter, 2.0);
 }
 
 }  // namespace
