@@ -1,11 +1,12 @@
 # make test     installs what is missing, builds, and runs every test under Wine
 # make demo     builds, then shows each sample document through the library (PNGs under out/)
 # make bench    builds, then measures calls against the image server
+# make fuzz     builds, then feeds the image server 10,000 mutated documents
 # make package  builds, then writes the SDK as dist/kelocli-VERSION-win64.zip
 BUILD ?= build
 JOBS ?= 2
 
-.PHONY: all deps configure build test demo bench package format clean
+.PHONY: all deps configure build test demo bench fuzz package format clean
 
 all: build
 
@@ -27,6 +28,9 @@ demo: build
 bench: build
 	@bench/run-bench $(BUILD)
 
+fuzz: build
+	@tests/e2e/run-fuzz $(BUILD) 10000
+
 package: build
 	@cd $(BUILD) && cpack --config CPackConfig.cmake
 	@rm -rf dist/_CPack_Packages
@@ -35,6 +39,6 @@ format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	@[ ! -d $(BUILD) ] || for prefix in wine wine-e2e wine-demo wine-sdk; do \
+	@[ ! -d $(BUILD) ] || for prefix in wine wine-e2e wine-demo wine-sdk wine-fuzz; do \
 		tools/winerun --prefix $(BUILD)/$$prefix --stop; done
 	@rm -rf $(BUILD) out dist

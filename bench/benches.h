@@ -15,6 +15,11 @@ void BenchCallOverhead();
 // Calls against the real image server: the method cache, allocations, heap growth. False when no
 // server is registered.
 bool BenchServerCalls();
+// Calls per second that one, two and four client processes get together from one server.
+void BenchThroughput();
+// One client process of that measurement (started by it): calls for `milliseconds`, prints the
+// count.
+int RunThroughputClient(const char* milliseconds);
 // Painting, opening and publishing against the real server, each against what the host could do
 // itself with the same pixels.
 void BenchScreenSpeed();

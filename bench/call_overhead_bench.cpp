@@ -12,13 +12,12 @@
 #include "bench_support.h"
 #include "benches.h"
 #include "kelocli.h"
+#include "method_table.h"
 
 namespace bench {
 
 namespace {
 
-const CLSID kServerClassId = {
-    0xCF495723, 0x8632, 0x11CE, {0xBC, 0xAF, 0x00, 0x00, 0x00, 0x00, 0x1B, 0x1B}};
 constexpr LCID kLocale = LOCALE_SYSTEM_DEFAULT;
 constexpr double kGoalNanoseconds = 50;
 
@@ -138,7 +137,7 @@ void Compare(const char* what, Member member, Baseline baseline, int calls = 1) 
 void BenchCallOverhead() {
     StandIn standIn;
     DWORD cookie = 0;
-    if (FAILED(CoRegisterClassObject(kServerClassId, static_cast<IClassFactory*>(&standIn),
+    if (FAILED(CoRegisterClassObject(kelocli::kServerClassId, static_cast<IClassFactory*>(&standIn),
                                      CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE, &cookie))) {
         std::printf("Call overhead: the stand-in server could not be registered\n");
         return;

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "raster_image.h"
+#include "documents/raster_image.h"
 
 namespace bench {
 

@@ -7,7 +7,7 @@
 #include "bench_support.h"
 #include "benches.h"
 #include "float_resampler.h"
-#include "raster_image.h"
+#include "documents/raster_image.h"
 
 namespace bench {
 
@@ -51,14 +51,15 @@ void BenchResampler() {
     std::vector<std::uint32_t> out(static_cast<std::size_t>(kScreenWidth) * kScreenHeight);
     for (const Case& c : cases) {
         const pimbax::RasterImage image = Photograph(c.bits, c.alpha);
-        auto run = [&](auto resample) {
-            return MedianSeconds(5, [&] {
-                resample(image, c.source, true, out.data(), kScreenWidth, kScreenHeight,
-                         static_cast<std::size_t>(kScreenWidth));
-            });
-        };
-        const double old = run(FloatResampleToBgra);
-        const double now = run(pimbax::ResampleToBgra);
+        const std::size_t stride = static_cast<std::size_t>(kScreenWidth);
+        const double old = MedianSeconds(5, [&] {
+            FloatResampleToBgra(image, c.source, true, out.data(), kScreenWidth, kScreenHeight,
+                                stride);
+        });
+        const double now = MedianSeconds(5, [&] {
+            pimbax::ResampleToBgra(image, c.source, true, out.data(), kScreenWidth, kScreenHeight,
+                                   stride);
+        });
         std::printf("  %-36s old %7.2f ms   new %7.2f ms   %5.1f times as fast\n", c.what,
                     old * 1e3, now * 1e3, now > 0 ? old / now : 0.0);
     }

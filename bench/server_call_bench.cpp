@@ -10,15 +10,13 @@
 #include "bench_support.h"
 #include "benches.h"
 #include "kelocli.h"
+#include "method_table.h"
 
 namespace bench {
 
 namespace {
 
 constexpr int kCalls = 2000;
-
-const CLSID kServerClassId = {
-    0xCF495723, 0x8632, 0x11CE, {0xBC, 0xAF, 0x00, 0x00, 0x00, 0x00, 0x1B, 0x1B}};
 
 // Bytes in use in the process heap (where the runtime and the system allocate).
 double HeapBytesInUse() {
@@ -69,7 +67,7 @@ bool BenchServerCalls() {
     const double cached = (Now() - start) / kCalls;
 
     IDispatch* raw = nullptr;
-    CoCreateInstance(kServerClassId, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch,
+    CoCreateInstance(kelocli::kServerClassId, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch,
                      reinterpret_cast<void**>(&raw));
     double uncached = 0;
     if (raw != nullptr) {

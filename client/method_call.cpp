@@ -7,7 +7,6 @@ namespace kelocli {
 namespace {
 
 constexpr LCID kCallLocale = LOCALE_SYSTEM_DEFAULT;  // 0x0800
-constexpr std::size_t kMostArguments = 8;
 
 }  // namespace
 
@@ -23,7 +22,7 @@ class ArgumentList {
 
     // False when there are more arguments than any method takes.
     bool Build(std::initializer_list<Argument> arguments) {
-        if (arguments.size() > kMostArguments) return false;
+        if (arguments.size() > static_cast<std::size_t>(kMostArguments)) return false;
         for (const Argument& argument : arguments) {
             VARIANT& variant = variants_[count_++];
             const std::uint64_t header = argument.type_;  // the type, reserved words 0

@@ -16,8 +16,8 @@ install(TARGETS kelocli EXPORT kelocliTargets
   INCLUDES DESTINATION include)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/include/ DESTINATION include FILES_MATCHING PATTERN "*.h")
 
-# The server's helper is loaded by path, never linked: its import library stays out.
-install(TARGETS pimbaxsrv pimbaxpaint keloview
+# The server's helpers are started or loaded by path, never linked: no import library.
+install(TARGETS pimbaxsrv pimbaxpaint pimbaxplay keloview
   RUNTIME DESTINATION bin
   ARCHIVE DESTINATION lib EXCLUDE_FROM_ALL)
 

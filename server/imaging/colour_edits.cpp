@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include "editing.h"
-#include "wic.h"
-#include "working_pixels.h"
+#include "imaging/editing.h"
+#include "imaging/wic.h"
+#include "imaging/working_pixels.h"
 
 namespace pimbax::imaging {
 

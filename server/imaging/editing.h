@@ -23,7 +23,7 @@
 
 #include <windows.h>
 
-#include "raster_image.h"
+#include "documents/raster_image.h"
 #include "results.h"
 
 namespace pimbax::imaging {

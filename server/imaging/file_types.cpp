@@ -7,9 +7,9 @@
 #include <cwctype>
 
 #include "handles.h"
-#include "image_files.h"
-#include "server_limits.h"
-#include "working_pixels.h"
+#include "imaging/image_files.h"
+#include "budgets.h"
+#include "imaging/working_pixels.h"
 
 namespace pimbax::imaging {
 

@@ -3,8 +3,8 @@
 #include <cmath>
 #include <cstring>
 
-#include "editing.h"
-#include "working_pixels.h"
+#include "imaging/editing.h"
+#include "imaging/working_pixels.h"
 
 namespace pimbax::imaging {
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "raster_image.h"
+#include "documents/raster_image.h"
 #include "results.h"
 
 namespace pimbax::imaging {

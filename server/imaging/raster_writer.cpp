@@ -2,9 +2,9 @@
 #include <algorithm>
 #include <cstring>
 
-#include "image_files.h"
-#include "wic.h"
-#include "working_pixels.h"
+#include "imaging/image_files.h"
+#include "imaging/wic.h"
+#include "imaging/working_pixels.h"
 
 namespace pimbax::imaging {
 

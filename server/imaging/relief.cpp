@@ -1,11 +1,11 @@
-#include "relief.h"
+#include "imaging/relief.h"
 
 #include <algorithm>
 #include <cmath>
 #include <new>
 
-#include "canvas.h"
-#include "working_pixels.h"
+#include "rendering/canvas.h"
+#include "imaging/working_pixels.h"
 
 namespace pimbax::imaging {
 
@@ -67,7 +67,7 @@ Result DrawnRelief(const Document& document, Model& model) {
     if (width < 1 || height < 1) return kBadValue;
     const Grid grid = GridFor(width, height);
     Canvas canvas;
-    if (!canvas.Create(grid.width, grid.height, RGB(255, 255, 255))) return kTooLarge;
+    if (!canvas.Create(grid.width, grid.height)) return kTooLarge;
     document.Render(canvas,
                     SourceRect{0, 0, static_cast<double>(width), static_cast<double>(height)},
                     RECT{0, 0, grid.width, grid.height});

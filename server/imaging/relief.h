@@ -2,9 +2,9 @@
 #ifndef PIMBAX_SERVER_IMAGING_RELIEF_H
 #define PIMBAX_SERVER_IMAGING_RELIEF_H
 
-#include "document.h"
-#include "model.h"
-#include "raster_image.h"
+#include "documents/document.h"
+#include "documents/model.h"
+#include "documents/raster_image.h"
 #include "results.h"
 
 namespace pimbax::imaging {

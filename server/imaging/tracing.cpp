@@ -2,9 +2,9 @@
 #include <algorithm>
 #include <numeric>
 
-#include "editing.h"
-#include "vectorize.h"
-#include "working_pixels.h"
+#include "imaging/editing.h"
+#include "imaging/vectorize.h"
+#include "imaging/working_pixels.h"
 
 namespace pimbax::imaging {
 

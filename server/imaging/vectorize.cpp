@@ -1,12 +1,12 @@
 // Traced regions recorded as an enhanced metafile.
-#include "vectorize.h"
+#include "imaging/vectorize.h"
 
 #include <cmath>
 #include <map>
 
 #include "handles.h"
-#include "server_limits.h"
-#include "working_pixels.h"
+#include "budgets.h"
+#include "imaging/working_pixels.h"
 
 namespace pimbax::imaging {
 

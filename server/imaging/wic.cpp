@@ -1,4 +1,4 @@
-#include "wic.h"
+#include "imaging/wic.h"
 
 #include <new>
 

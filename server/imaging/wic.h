@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "raster_image.h"
+#include "documents/raster_image.h"
 #include "results.h"
 
 namespace pimbax::imaging {

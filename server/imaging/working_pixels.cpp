@@ -1,4 +1,4 @@
-#include "working_pixels.h"
+#include "imaging/working_pixels.h"
 
 #include <cstring>
 

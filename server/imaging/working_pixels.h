@@ -10,9 +10,9 @@
 #include <new>
 #include <vector>
 
-#include "raster_image.h"
+#include "documents/raster_image.h"
 #include "results.h"
-#include "server_limits.h"
+#include "budgets.h"
 
 namespace pimbax::imaging {
 

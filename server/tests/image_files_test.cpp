@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "document.h"
+#include "documents/document.h"
 #include "imaging/image_files.h"
 #include "imaging_test_support.h"
 

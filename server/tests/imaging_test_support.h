@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "raster_image.h"
+#include "documents/raster_image.h"
 
 namespace imaging_tests {
 

@@ -3,8 +3,8 @@
 
 #include <cstring>
 
-#include "canvas.h"
-#include "raster_image.h"
+#include "rendering/canvas.h"
+#include "documents/raster_image.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <random>
 #include <vector>
 
-#include "raster_image.h"
+#include "documents/raster_image.h"
 
 namespace {
 

@@ -5,14 +5,15 @@
 #include <memory>
 #include <string>
 
-#include "canvas.h"
-#include "document.h"
-#include "document_kinds.h"
+#include "rendering/canvas.h"
+#include "documents/byte_stream.h"
+#include "documents/document.h"
+#include "documents/document_kinds.h"
 #include "imaging/editing.h"
 #include "imaging/relief.h"
 #include "imaging/vectorize.h"
 #include "imaging_test_support.h"
-#include "scene_document.h"
+#include "documents/scene_document.h"
 
 namespace {
 
@@ -107,14 +108,14 @@ TEST(TraceRegions, SmallRegionsJoinTheNeighbourTheyShareMostWith) {
 
 // The drawing read back by the server's own reader, rendered at its nominal size.
 std::vector<COLORREF> RenderBack(const std::vector<std::uint8_t>& metafile, int width, int height) {
-    std::unique_ptr<pimbax::Document> drawing =
-        pimbax::MakeMetafileDocument(metafile.data(), metafile.size());
-    EXPECT_TRUE(drawing);
+    std::unique_ptr<pimbax::Document> drawing;
+    EXPECT_EQ(pimbax::kOk,
+              pimbax::MakeMetafileDocument(metafile.data(), metafile.size(), &drawing));
     if (!drawing) return {};
     EXPECT_EQ(width, drawing->Width());
     EXPECT_EQ(height, drawing->Height());
     pimbax::Canvas canvas;
-    EXPECT_TRUE(canvas.Create(width, height, RGB(255, 255, 255)));
+    EXPECT_TRUE(canvas.Create(width, height));
     drawing->Render(canvas, {0, 0, static_cast<double>(width), static_cast<double>(height)},
                     RECT{0, 0, width, height});
     GdiFlush();
@@ -193,23 +194,29 @@ TEST(Relief, DrawingsBecomeReliefsDrawnInTheirOwnColours) {
     const RasterImage red = Picture(8, std::vector<COLORREF>(48, RGB(255, 0, 0)), 24);
     std::vector<std::uint8_t> metafile;
     ASSERT_EQ(pimbax::kOk, Vectorize(red, 2, 0, metafile));
-    std::unique_ptr<pimbax::Document> drawing =
-        pimbax::MakeMetafileDocument(metafile.data(), metafile.size());
-    ASSERT_TRUE(drawing);
+    std::unique_ptr<pimbax::Document> drawing;
+    ASSERT_EQ(pimbax::kOk,
+              pimbax::MakeMetafileDocument(metafile.data(), metafile.size(), &drawing));
     pimbax::Model model;
     ASSERT_EQ(pimbax::kOk, MakeRelief(*drawing, model));
     EXPECT_EQ(48u, model.vertices.size());
     const pimbax::SceneDocument scene(std::move(model));
-    const std::vector<std::uint8_t> bytes = scene.Serialize();
+    pimbax::ByteWriter counter;
+    scene.Serialize(counter);
+    std::vector<std::uint8_t> bytes(counter.Size());
+    pimbax::ByteWriter writer(bytes.data(), bytes.size());
+    scene.Serialize(writer);
     const std::unique_ptr<pimbax::Document> rebuilt =
         pimbax::RebuildDocument(bytes.data(), bytes.size());
     ASSERT_TRUE(rebuilt);
     const pimbax::Document* drawn[] = {&scene, rebuilt.get()};
     for (const pimbax::Document* document : drawn) {
         pimbax::Canvas canvas;
-        ASSERT_TRUE(canvas.Create(80, 60, RGB(255, 255, 255)));
+        ASSERT_TRUE(canvas.Create(80, 60));
         document->Render(canvas, {0, 0, 800, 600}, RECT{0, 0, 80, 60});
-        const COLORREF centre = canvas.At(40, 30);
+        GdiFlush();
+        const std::uint32_t pixel = canvas.Row(30)[40];
+        const COLORREF centre = RGB((pixel >> 16) & 0xFF, (pixel >> 8) & 0xFF, pixel & 0xFF);
         EXPECT_GT(GetRValue(centre), 150);
         EXPECT_EQ(0, GetGValue(centre));
         EXPECT_EQ(0, GetBValue(centre));

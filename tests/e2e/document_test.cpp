@@ -5,6 +5,8 @@
 
 #include <cmath>
 #include <cstring>
+#include <utility>
+#include <vector>
 
 #include "e2e_support.h"
 
@@ -355,21 +357,17 @@ TEST(Resurrection, TextComesBackAsText) {
     EXPECT_EQ(0, std::memcmp(font, "DejaVu Sans,20,I,1", 18)) << font;
 }
 
-TEST(Resurrection, TheSectionOutlivesItsDocument) {
+// Resurrecting from the document's own section closes the server object first: the server keeps
+// the section for the new object.
+TEST(Resurrection, ADocumentComesBackFromItsOwnSection) {
+    DocumentPtr document = OpenDocument(Files().Path("box.obj"));
     char name[20] = {};
-    {
-        DocumentPtr original = OpenDocument(Files().Path("box.obj"));
-        ASSERT_EQ(0, original->GetSectionName(name));
-        DocumentPtr keeper(new Dewey);
-        ASSERT_EQ(0, keeper->ResurrectSection(name, const_cast<char*>("box")));
-        original.reset();  // the server closes its handle; the copy keeps the model
-        double c[6] = {};
-        ASSERT_EQ(0, keeper->Get3DInfo(&c[0], &c[1], &c[2], &c[3], &c[4], &c[5]));
-        EXPECT_EQ(6.0, c[5]);
-    }
-    DocumentPtr late(new Dewey);
-    EXPECT_EQ(-2, late->ResurrectSection(name, name));
-    EXPECT_EQ(-2, late->ResurrectSection(const_cast<char*>("NoSuchSection"), name));
+    ASSERT_EQ(0, document->GetSectionName(name));
+    ASSERT_EQ(0, document->ResurrectSection(name, const_cast<char*>("box")));
+    double c[6] = {};
+    ASSERT_EQ(0, document->Get3DInfo(&c[0], &c[1], &c[2], &c[3], &c[4], &c[5]));
+    EXPECT_EQ(6.0, c[5]);
+    EXPECT_EQ(-2, document->ResurrectSection(const_cast<char*>("NoSuchSection"), name));
 }
 
 TEST(Resurrection, ReadsASectionOfAnotherMakerBehindItsEightByteBlock) {
@@ -501,6 +499,68 @@ INSTANTIATE_TEST_SUITE_P(Files, BadInput,
                                          BadFile{"empty.obj", -3}, BadFile{"nan.obj", -3},
                                          BadFile{"damaged.emf", -3}, BadFile{"huge.bmp", -4},
                                          BadFile{"huge.txt", -4}));
+
+// --- Names -------------------------------------------------------------------------------------
+
+// Latin-1 letters in the host's code page: the library widens each byte with its sign, the server
+// reads the bytes back in the code page, and answers names the same way.
+TEST(Names, LatinOneFileAndFolderNamesOpenAndResurrect) {
+    const std::string folder = Files().directory + "\\Dossier d\xE9j\xE0 vu";
+    const std::string file = folder + "\\caf\xE9 cr\xE8me.png";
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr) ||
+                GetLastError() == ERROR_ALREADY_EXISTS);
+    ASSERT_TRUE(CopyFileA(Files().Path("png8.png").c_str(), file.c_str(), FALSE));
+    short opened = -100;
+    DocumentPtr document = OpenDocument(file, &opened);
+    ASSERT_EQ(0, opened);
+    char answered[516] = {};
+    ASSERT_EQ(0, document->GetFileName(answered));
+    EXPECT_EQ(0, _stricmp(file.c_str() + 2, answered + 2)) << answered;  // drive letters differ
+    char section[20] = {};
+    ASSERT_EQ(0, document->GetSectionName(section));
+    ASSERT_EQ(0, document->ResurrectSection(section, const_cast<char*>(file.c_str())));
+    ASSERT_EQ(0, document->GetFileName(answered));
+    EXPECT_STREQ(file.c_str(), answered);
+    EXPECT_EQ(8, InfoOf(*document).depth);
+    // A section the host names in its code page.
+    const std::string name = "Kelocli\xC9t\xE9";
+    std::vector<std::uint8_t> bytes = e2e::ReadSection(section);
+    HANDLE made = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                     static_cast<DWORD>(bytes.size()), name.c_str());
+    void* view = MapViewOfFile(made, FILE_MAP_WRITE, 0, 0, 0);
+    std::memcpy(view, bytes.data(), bytes.size());
+    UnmapViewOfFile(view);
+    DocumentPtr copy(new Dewey);
+    EXPECT_EQ(0, copy->ResurrectSection(const_cast<char*>(name.c_str()), const_cast<char*>("x")));
+    EXPECT_EQ(8, InfoOf(*copy).depth);
+    CloseHandle(made);
+    DeleteFileA(file.c_str());
+    RemoveDirectoryA(folder.c_str());
+}
+
+// The library holds 779 characters of a file name: a name of that length may have been cut, so
+// the server refuses it, and one character less is the whole name.
+TEST(Names, ThatMayHaveBeenCutAreRefused) {
+    const std::string directory = Files().directory + "\\";
+    for (const char* name : {"png24.png", "xpng24.png"}) {
+        CopyFileA(Files().Path("png24.png").c_str(), (directory + name).c_str(), FALSE);
+    }
+    // The same file named at a given length: ".\\" steps, and a name one letter longer for odd
+    // lengths.
+    auto named = [&](std::size_t length) {
+        const bool odd = (length - directory.size() - 9) % 2 != 0;
+        std::string path = directory;
+        while (path.size() + (odd ? 10 : 9) < length) path += ".\\";
+        return path + (odd ? "xpng24.png" : "png24.png");
+    };
+    for (const auto& c : {std::make_pair(std::size_t{778}, 0), std::make_pair(std::size_t{779}, -2),
+                          std::make_pair(std::size_t{2000}, -2)}) {
+        const std::string path = named(c.first);
+        ASSERT_EQ(c.first, path.size());
+        DocumentPtr document(new Dewey);
+        EXPECT_EQ(c.second, document->Open(const_cast<char*>(path.c_str()))) << c.first;
+    }
+}
 
 TEST(NoDocument, QueriesFailAndCommandsAnswerMinusOne) {
     DocumentPtr document(new Dewey);

@@ -1,5 +1,8 @@
 #include "e2e_support.h"
 
+#include <psapi.h>
+#include <tlhelp32.h>
+
 #include <cstdio>
 #include <cstring>
 
@@ -216,6 +219,48 @@ bool WaitForProcessEnd(DWORD id, DWORD milliseconds) {
     const bool ended = WaitForSingleObject(process, milliseconds) == WAIT_OBJECT_0;
     CloseHandle(process);
     return ended;
+}
+
+std::vector<DWORD> ServerProcesses() {
+    std::vector<DWORD> found;
+    const kelocli::UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof entry;
+    if (!snapshot || !Process32FirstW(snapshot.Get(), &entry)) return found;
+    do {
+        if (_wcsicmp(entry.szExeFile, L"pimbaxsrv.exe") == 0) found.push_back(entry.th32ProcessID);
+    } while (Process32NextW(snapshot.Get(), &entry));
+    return found;
+}
+
+std::vector<DWORD> ServingServers() {
+    std::vector<DWORD> found;
+    HWND window = nullptr;
+    while ((window = FindWindowExW(HWND_MESSAGE, window, L"PimbaxServerOwner", L"serving")) !=
+           nullptr) {
+        DWORD process = 0;
+        GetWindowThreadProcessId(window, &process);
+        found.push_back(process);
+    }
+    return found;
+}
+
+bool WaitForNoServer(DWORD milliseconds) {
+    const DWORD start = GetTickCount();
+    while (!ServerProcesses().empty()) {
+        if (GetTickCount() - start >= milliseconds) return false;
+        Sleep(50);
+    }
+    return true;
+}
+
+std::uint64_t PeakMemory(DWORD id) {
+    const kelocli::UniqueHandle process(
+        OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, id));
+    PROCESS_MEMORY_COUNTERS counters = {};
+    counters.cb = sizeof counters;
+    if (!process || !GetProcessMemoryInfo(process.Get(), &counters, sizeof counters)) return 0;
+    return counters.PeakWorkingSetSize;
 }
 
 bool Near(COLORREF a, COLORREF b, int tolerance) {

@@ -76,6 +76,22 @@ bool WaitForProcessEnd(DWORD id, DWORD milliseconds);
 // Whether two colours differ by at most `tolerance` in each channel.
 bool Near(COLORREF a, COLORREF b, int tolerance);
 
+// The image server's processes in this Wine session, and those of them that serve (a process
+// started while another serves gives way without serving).
+std::vector<DWORD> ServerProcesses();
+std::vector<DWORD> ServingServers();
+// Waits until no server process is left; false when one is still there after `milliseconds`.
+bool WaitForNoServer(DWORD milliseconds);
+// The largest working set process `id` has had, in bytes; 0 when it cannot be read.
+std::uint64_t PeakMemory(DWORD id);
+// Milliseconds the call takes.
+template <typename Call>
+DWORD Timed(Call&& call) {
+    const DWORD start = GetTickCount();
+    call();
+    return GetTickCount() - start;
+}
+
 }  // namespace e2e
 
 #endif

@@ -228,8 +228,10 @@ TEST(ImageOnly, TheTemporaryDocumentLeavesNothingBehind) {
     // The rasterized copy, 808 x 768 at 8 bits, is mapped nowhere in this process.
     const std::int32_t header[] = {40, 808, 768};
     EXPECT_EQ(testsupport::MappedViewsStartingWith(header, sizeof header), 0);
-    // The second server document and every section it published are gone; the host's document
-    // is untouched.
+    // The second server document and every section it published are gone (the server keeps a
+    // section it gave up for 2 s, for a resurrection that is under way); the host's document is
+    // untouched.
+    for (int wait = 0; wait < 40 && LaterSectionsOpen(name) != 0; ++wait) Sleep(100);
     EXPECT_EQ(LaterSectionsOpen(name), 0);
     char after[20] = {};
     EXPECT_EQ(document->GetSectionName(after), 0);

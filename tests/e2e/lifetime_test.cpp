@@ -1,25 +1,31 @@
-// When processes end: the server after its last document, after its host died, and a client
-// whose server was killed. Each process-ending case runs its client in a process of its own
-// (e2e_client): under Wine a client process cannot create the class again after its server died.
+// When processes end: the server after its last document, after its host died (also in the middle
+// of a call), many clients coming and going around the server's linger time, and a client whose
+// server was killed, once in detail and at fifty points of a session. The clients run in processes
+// of their own (e2e_client): under Wine a killed server's class stays unusable until the RPC
+// service restarts.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "e2e_support.h"
+#include "rpc_service.h"
+#include "unique_resource.h"
 
 namespace {
 
 using e2e::Files;
 
+std::string Beside(const char* name);
+
 // A running e2e_client with its standard output on a pipe.
 class Client {
   public:
-    Client(const char* mode, const std::string& file) {
-        char self[MAX_PATH];
-        GetModuleFileNameA(nullptr, self, MAX_PATH);
-        std::string command = self;
-        command.resize(command.find_last_of('\\') + 1);
-        command = "\"" + command + "e2e_client.exe\" " + mode + " \"" + file + "\"";
+    Client(const char* mode, const std::string& file, const std::string& more = "") {
+        std::string command =
+            "\"" + Beside("e2e_client.exe") + "\" " + mode + " \"" + file + "\" " + more;
         SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
         HANDLE write = nullptr;
         CreatePipe(&output_, &write, &inherit, 0);
@@ -71,23 +77,13 @@ class Client {
     HANDLE output_ = nullptr;
 };
 
-// Stops the RPC service, which COM starts again on its next use.
-bool StopRpcService() {
-    SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
-    if (manager == nullptr) return false;
-    SC_HANDLE service = OpenServiceW(manager, L"RpcSs", SERVICE_STOP | SERVICE_QUERY_STATUS);
-    SERVICE_STATUS status = {};
-    bool stopped = false;
-    if (service != nullptr && ControlService(service, SERVICE_CONTROL_STOP, &status)) {
-        for (int i = 0; i < 100 && !stopped; ++i) {
-            stopped =
-                QueryServiceStatus(service, &status) && status.dwCurrentState == SERVICE_STOPPED;
-            if (!stopped) Sleep(50);
-        }
-    }
-    if (service != nullptr) CloseServiceHandle(service);
-    CloseServiceHandle(manager);
-    return stopped;
+// A file beside this program.
+std::string Beside(const char* name) {
+    char self[MAX_PATH];
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    std::string path = self;
+    path.resize(path.find_last_of('\\') + 1);
+    return path + name;
 }
 
 TEST(Lifetime, TheServerEndsAfterItsLastDocument) {
@@ -119,7 +115,76 @@ TEST(Lifetime, AKilledServerLeavesEveryCallAnsweringItsDefault) {
     EXPECT_EQ(0u, code) << client.Rest();
     // Wine's RPC service keeps the dead server's class registration: until it restarts, no client
     // process can create the class. Restart it so that the session serves later tests.
-    EXPECT_TRUE(StopRpcService());
+    EXPECT_TRUE(e2e::StopRpcService());
+}
+
+TEST(Lifetime, AHostKilledInTheMiddleOfACallLeavesNoServerWithinTwoSeconds) {
+    ASSERT_TRUE(e2e::WaitForNoServer(5000));
+    Client client("busy", Files().Path("bmp24.bmp"));
+    ASSERT_TRUE(client.Started());
+    const std::string line = client.Line();
+    ASSERT_EQ(0u, line.rfind("server ", 0)) << line;
+    const DWORD server = static_cast<DWORD>(std::stoul(line.substr(7)));
+    Sleep(500);  // resampling 6000 x 6000 pixels meanwhile
+    TerminateProcess(client.Process(), 1);
+    EXPECT_TRUE(e2e::WaitForProcessEnd(server, 2000));
+}
+
+// Clients creating, using and deleting documents, and pausing together: every client is idle at
+// once, the server lingers and ends, and the clients come back around that moment.
+TEST(Lifetime, ClientsComingAndGoingAroundTheLingerTimeAlwaysFindOneServer) {
+    for (int clients : {2, 4}) {
+        ASSERT_TRUE(e2e::WaitForNoServer(5000));
+        const std::string barrier = "KelocliStressBarrier" + std::to_string(clients);
+        const kelocli::UniqueHandle meeting(CreateFileMappingA(
+            INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 64, barrier.c_str()));
+        std::vector<std::unique_ptr<Client>> running;
+        for (int i = 0; i < clients; ++i) {
+            running.push_back(std::make_unique<Client>(
+                "cycles", Files().Path("bmp24.bmp"),
+                "500 " + std::to_string(100 + i) + " " + std::to_string(clients) + " " + barrier));
+            ASSERT_TRUE(running.back()->Started());
+        }
+        std::size_t mostServing = 0;
+        std::size_t mostProcesses = 0;
+        const DWORD start = GetTickCount();
+        bool done = false;
+        while (!done && GetTickCount() - start < 120000) {
+            mostServing = std::max(mostServing, e2e::ServingServers().size());
+            mostProcesses = std::max(mostProcesses, e2e::ServerProcesses().size());
+            done = std::all_of(running.begin(), running.end(), [](const auto& client) {
+                return WaitForSingleObject(client->Process(), 0) == WAIT_OBJECT_0;
+            });
+            Sleep(20);
+        }
+        ASSERT_TRUE(done);
+        for (const auto& client : running) {
+            DWORD code = 99;
+            GetExitCodeProcess(client->Process(), &code);
+            const std::string report = client->Rest();
+            EXPECT_EQ(0u, code) << report;
+            const std::size_t slowest = report.rfind("slowest ");
+            ASSERT_NE(std::string::npos, slowest) << report;
+            EXPECT_LE(std::stoul(report.substr(slowest + 8)), 5000u) << report;
+            std::printf("%d clients: %s", clients, report.c_str());
+        }
+        std::printf("%d clients: at most %zu serving server, %zu server processes at once\n",
+                    clients, mostServing, mostProcesses);
+        EXPECT_EQ(1u, mostServing);
+        EXPECT_TRUE(e2e::WaitForNoServer(5000));
+    }
+}
+
+TEST(Lifetime, AServerKilledAtFiftyPointsOfASessionLeavesNoCallWaiting) {
+    ASSERT_TRUE(e2e::WaitForNoServer(5000));
+    Client client("kills", Files().Path("bmp24.bmp"), "50 7 \"" + Beside("pimbaxsrv.exe") + "\"");
+    ASSERT_TRUE(client.Started());
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(client.Process(), 120000));
+    DWORD code = 99;
+    GetExitCodeProcess(client.Process(), &code);
+    const std::string report = client.Rest();
+    std::printf("%s", report.c_str());
+    EXPECT_EQ(0u, code) << report;
 }
 
 }  // namespace

@@ -1,12 +1,19 @@
-// The server as an automation server: its registration, one process for every object, names
-// and identifiers, and bad calls from a raw IDispatch client that it answers without going down.
+// The server as an automation server: its registration, one process for every object, the
+// protocol table as the server answers it, bad calls from a raw IDispatch client that it answers
+// without going down, and calls of one client going on while another's call works at length.
 #include <gtest/gtest.h>
 
 #include <wrl/client.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cstring>
+#include <cwctype>
+#include <thread>
 
 #include "e2e_support.h"
+#include "method_table.h"
+#include "unique_resource.h"
 
 namespace {
 
@@ -15,9 +22,6 @@ const testing::Environment* const keeper = testing::AddGlobalTestEnvironment(e2e
 using e2e::DocumentPtr;
 using e2e::Files;
 using Microsoft::WRL::ComPtr;
-
-const CLSID kServerClass = {
-    0xCF495723, 0x8632, 0x11CE, {0xBC, 0xAF, 0x00, 0x00, 0x00, 0x00, 0x1B, 0x1B}};
 
 TEST(Registration, NamesTheServerAsLocalServer) {
     HKEY key = nullptr;
@@ -53,7 +57,8 @@ TEST(Process, OneServerProcessServesEveryDocument) {
 class RawClient : public testing::Test {
   protected:
     void SetUp() override {
-        ASSERT_EQ(S_OK, CoCreateInstance(kServerClass, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch,
+        ASSERT_EQ(S_OK, CoCreateInstance(kelocli::kServerClassId, nullptr, CLSCTX_LOCAL_SERVER,
+                                         IID_IDispatch,
                                          reinterpret_cast<void**>(dispatch_.GetAddressOf())));
     }
 
@@ -92,15 +97,48 @@ class RawClient : public testing::Test {
     HRESULT last_ = S_OK;
 };
 
-TEST_F(RawClient, NamesAreCaseInsensitiveAndNumberedByTheMethodTable) {
-    EXPECT_EQ(1, Id(L"Open"));
-    EXPECT_EQ(1, Id(L"OPEN"));
-    EXPECT_EQ(15, Id(L"getfilename"));
-    EXPECT_EQ(48, Id(L"SetPov"));
-    EXPECT_EQ(53, Id(L"Test"));
+// Every name of the protocol table, in any case, has the table's identifier; a call with the
+// table's argument types is taken and answers the table's type, one argument fewer is a wrong
+// count, and an argument of another type is reported at its index.
+TEST_F(RawClient, AnswersTheProtocolTable) {
+    for (std::size_t m = 0; m < kelocli::MethodCount(); ++m) {
+        const kelocli::MethodInfo& method = kelocli::MethodInfos()[m];
+        std::wstring lower = method.name;
+        for (wchar_t& c : lower) c = static_cast<wchar_t>(std::towlower(c));
+        const DISPID id = Id(lower.c_str());
+        ASSERT_EQ(static_cast<DISPID>(method.method), Id(method.name)) << lower;
+        ASSERT_EQ(static_cast<DISPID>(method.method), id) << lower;
+        double out[kelocli::kMostArguments] = {};
+        std::vector<VARIANT> arguments(static_cast<std::size_t>(method.argumentCount));
+        for (int i = 0; i < method.argumentCount; ++i) {
+            VARIANT& v = arguments[static_cast<std::size_t>(i)];
+            VariantInit(&v);
+            v.vt = kelocli::WireType(method.arguments[i]);
+            if (v.vt == VT_BSTR) v.bstrVal = nullptr;  // the empty string
+            if (v.vt == (VT_BYREF | VT_R8)) v.pdblVal = &out[i];
+        }
+        VARIANT result;
+        VariantInit(&result);
+        const HRESULT taken = Call(id, arguments, &result);
+        EXPECT_NE(DISP_E_TYPEMISMATCH, taken) << lower;
+        EXPECT_NE(DISP_E_BADPARAMCOUNT, taken) << lower;
+        EXPECT_NE(DISP_E_MEMBERNOTFOUND, taken) << lower;
+        const VARTYPE answers[] = {VT_EMPTY, VT_I2, VT_I4, VT_BSTR};
+        if (SUCCEEDED(taken)) {
+            EXPECT_EQ(answers[static_cast<int>(method.answer)], result.vt) << lower;
+        }
+        VariantClear(&result);
+        if (method.argumentCount == 0) continue;
+        std::vector<VARIANT> fewer(arguments.begin(), arguments.end() - 1);
+        EXPECT_EQ(DISP_E_BADPARAMCOUNT, Call(id, fewer, &result)) << lower;
+        VARIANT& last = arguments.back();
+        last.vt = VT_DISPATCH;
+        last.pdispVal = nullptr;
+        UINT bad = 99;
+        EXPECT_EQ(DISP_E_TYPEMISMATCH, Call(id, arguments, &result, &bad)) << lower;
+        EXPECT_EQ(static_cast<UINT>(method.argumentCount - 1), bad) << lower;
+    }
     EXPECT_EQ(DISPID_UNKNOWN, Id(L"Print"));
-    EXPECT_EQ(DISP_E_UNKNOWNNAME, last_);
-    EXPECT_EQ(DISPID_UNKNOWN, Id(L""));
     EXPECT_EQ(DISP_E_UNKNOWNNAME, last_);
 }
 
@@ -206,6 +244,70 @@ TEST_F(RawClient, NotifyProcessIdRefusesAProcessThatDoesNotExist) {
     ASSERT_EQ(S_OK, Call(Id(L"NotifyProcessID"), {Long(static_cast<long>(GetCurrentProcessId()))},
                          &result));
     EXPECT_EQ(0, result.iVal);
+}
+
+// Objects are locked one by one: while one client's drawing, resized to the largest size, is
+// published (drawn into its section at the largest size the budget allows), another client's
+// calls each answer within 100 ms.
+TEST(Concurrency, AnotherClientsCallsAnswerWhileALargeDrawingIsPublished) {
+    DocumentPtr mine = e2e::OpenDocument(Files().Path("bmp8.bmp"));
+    e2e::MemoryTarget target(26, 18);
+    Huey view(mine.get());
+    view.AttachWindow(nullptr, target.Dc());
+    RECT source = {0, 0, 13, 9};
+    RECT area = {0, 0, 26, 18};
+    const std::string other = Files().Path("png8.png");
+    const char* const labels[] = {"GetInfo", "Paint", "GetSectionName", "Open"};
+    // Four calls of a host; the slowest of each kind is kept.
+    auto round = [&](DWORD slowest[4]) {
+        char name[20] = {};
+        long width = 0;
+        const DWORD times[] = {
+            e2e::Timed([&] { mine->GetInfo(&width, nullptr, nullptr, nullptr, nullptr); }),
+            e2e::Timed([&] { view.Paint(&source, &area); }),
+            e2e::Timed([&] { mine->GetSectionName(name); }),
+            e2e::Timed([&] { mine->Open(const_cast<char*>(other.c_str())); }),
+        };
+        for (int i = 0; i < 4; ++i) slowest[i] = std::max(slowest[i], times[i]);
+    };
+    DWORD warm[4] = {};
+    round(warm);  // the first paint loads the painting helper into this process
+
+    std::atomic<bool> ready{false};
+    std::atomic<bool> publishing{true};
+    short published = -100;
+    BITMAPINFOHEADER header = {};
+    std::thread large([&] {
+        DocumentPtr drawing = e2e::OpenDocument(Files().Path("drawing.emf"));
+        char name[20] = {};
+        drawing->GetSectionName(name);  // the playback helper is up
+        ready = true;
+        drawing->Resize(32767, 32767, 0);
+        published = drawing->GetSectionName(name);
+        publishing = false;
+        const kelocli::UniqueHandle section(OpenFileMappingA(FILE_MAP_READ, FALSE, name));
+        const kelocli::UniqueView view(MapViewOfFile(section.Get(), FILE_MAP_READ, 0, 0, 40));
+        if (view) std::memcpy(&header, view.Get(), sizeof header);
+    });
+    while (!ready) Sleep(1);
+    DWORD slowest[4] = {};
+    int rounds = 0;
+    for (; publishing; ++rounds) round(slowest);
+    large.join();
+    for (int i = 0; i < 4; ++i) {
+        std::printf("%d rounds during the publication: %s at most %lu ms\n", rounds, labels[i],
+                    slowest[i]);
+        EXPECT_LE(slowest[i], 100u) << labels[i];
+    }
+    EXPECT_EQ(0, published);
+    EXPECT_GE(rounds, 2);
+    // Published at the largest size of its aspect within 64 MiB, its resolution lowered as much.
+    const std::uint64_t bytes = (static_cast<std::uint64_t>(header.biWidth) * 3 + 3) / 4 * 4 *
+                                static_cast<std::uint64_t>(header.biHeight);
+    EXPECT_LE(bytes, 64ull << 20);
+    EXPECT_GT(bytes, 62ull << 20);
+    EXPECT_EQ(header.biWidth, header.biHeight);
+    EXPECT_NEAR(3780.0 * header.biWidth / 32767, header.biXPelsPerMeter, 2.0);
 }
 
 }  // namespace

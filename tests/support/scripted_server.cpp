@@ -4,12 +4,11 @@
 #include <cstring>
 #include <cwctype>
 
+#include "method_table.h"
+
 namespace testsupport {
 
 namespace {
-
-const CLSID kServerClassId = {
-    0xCF495723, 0x8632, 0x11CE, {0xBC, 0xAF, 0x00, 0x00, 0x00, 0x00, 0x1B, 0x1B}};
 
 const wchar_t* const kNames[] = {
     L"Open",           L"FastOpen",       L"ThreadOpen",
@@ -166,7 +165,11 @@ class ScriptedFactory final : public IClassFactory {
         *object = nullptr;
         if (outer != nullptr) return CLASS_E_NOAGGREGATION;
         if (server_ == nullptr) return E_UNEXPECTED;
-        if (FAILED(server_->creationFailure_)) return server_->creationFailure_;
+        ++server_->attempts_;
+        if (FAILED(server_->creationFailure_) && server_->failuresLeft_ != 0) {
+            if (server_->failuresLeft_ > 0) --server_->failuresLeft_;
+            return server_->creationFailure_;
+        }
         ScriptedObject* made = new ScriptedObject(server_);
         made->AddRef();
         const HRESULT code = made->QueryInterface(iid, object);
@@ -187,8 +190,8 @@ ScriptedServer::ScriptedServer() {
     ScriptedFactory* factory = new ScriptedFactory(this);
     factory->AddRef();
     factory_ = factory;
-    CoRegisterClassObject(kServerClassId, factory_, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE,
-                          &cookie_);
+    CoRegisterClassObject(kelocli::kServerClassId, factory_, CLSCTX_LOCAL_SERVER,
+                          REGCLS_MULTIPLEUSE, &cookie_);
 }
 
 ScriptedServer::~ScriptedServer() {
@@ -214,8 +217,9 @@ void ScriptedServer::AllowLookup(const std::wstring& method) {
     refused_.erase(Upper(method));
 }
 
-void ScriptedServer::FailCreation(HRESULT code) {
+void ScriptedServer::FailCreation(HRESULT code, int times) {
     creationFailure_ = code;
+    failuresLeft_ = times;
 }
 
 std::vector<SeenCall> ScriptedServer::CallsOf(const std::wstring& method) const {

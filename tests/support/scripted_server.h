@@ -86,8 +86,10 @@ class ScriptedServer {
     // Lookups of `method` fail with `code` (DISP_E_UNKNOWNNAME by default) until Allow is called.
     void RefuseLookup(const std::wstring& method, HRESULT code = DISP_E_UNKNOWNNAME);
     void AllowLookup(const std::wstring& method);
-    // Object creation fails with `code` (S_OK lets it succeed again).
-    void FailCreation(HRESULT code);
+    // Object creation fails with `code` (S_OK lets it succeed again); with `times`, only the next
+    // that many creations fail.
+    void FailCreation(HRESULT code, int times = -1);
+    int CreationAttempts() const { return attempts_; }
 
     const std::vector<std::wstring>& Lookups() const { return lookups_; }
     const std::vector<SeenCall>& Calls() const { return calls_; }
@@ -110,6 +112,8 @@ class ScriptedServer {
     std::map<std::wstring, std::vector<Reply>> queued_;
     std::map<std::wstring, HRESULT> refused_;
     HRESULT creationFailure_ = S_OK;
+    int failuresLeft_ = -1;
+    int attempts_ = 0;
     std::vector<std::wstring> lookups_;
     std::vector<SeenCall> calls_;
     int created_ = 0;

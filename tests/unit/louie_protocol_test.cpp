@@ -6,9 +6,11 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "allocation_spy.h"
 #include "kelocli.h"
+#include "method_table.h"
 #include "scripted_fixture.h"
 #include "scripted_server.h"
 
@@ -276,4 +278,102 @@ TEST_F(LouieProtocol, GetProcessIDClearsWhatAFailedQueryCannotFill) {
     EXPECT_EQ(processId, 0);
     EXPECT_EQ(threadId, 0);
     EXPECT_EQ(server.Calls().size(), 2u);  // the second is asked despite the first failing
+}
+
+// Every member sends its method with the argument types of the protocol's table, in order.
+TEST_F(LouieProtocol, EveryMethodArrivesWithTheProtocolTablesArgumentTypes) {
+    char text[] = "x";
+    RECT rect = {1, 2, 3, 4};
+    IRGB colour = {1, 2, 3};
+    long l1 = 0, l2 = 0;
+    short s1 = 0, s2 = 0, s3 = 0;
+    double d[6] = {};
+    BSTR answer = nullptr;
+    louie->Open(text);
+    louie->FastOpen(text, text);
+    louie->ThreadOpen(text, text, text);
+    louie->GetProcessID(&l1, &l2);
+    louie->NotifyProcessID(1);
+    louie->AttachWindow(nullptr, nullptr);
+    louie->RealizePalette(nullptr, 1);
+    louie->Paint(&rect, &rect);
+    louie->GetInfo(&l1, &l2, &s1, &s2, &s3);
+    louie->SetPointOfView(1, 2, 3, 4, 5, 6, 1);
+    louie->GetPointOfView(&d[0], &d[1], &d[2], &d[3], &d[4], &d[5]);
+    louie->Get3DInfo(&d[0], &d[1], &d[2], &d[3], &d[4], &d[5]);
+    for (long (Louie::*query)(BSTR*) :
+         {&Louie::GetSecName, &Louie::GetFileName, &Louie::GetPaletteInfo, &Louie::GetFontInfo}) {
+        (louie.get()->*query)(&answer);
+        SysFreeString(answer);
+    }
+    louie->Save();
+    louie->SaveAs(text, text);
+    louie->UndoRedo();
+    louie->CopyAs(8);
+    louie->PasteFrom(8);
+    louie->Resize(1, 2, 3);
+    louie->Rotate(1, 2, 3);
+    louie->Crop(&rect);
+    louie->Grayize();
+    louie->Blackize();
+    louie->Reduce(1, 2, 3, 4);
+    louie->Equalize();
+    louie->ChangeFont(text, text, 1, 2);
+    louie->Gamma(1, 2, 3);
+    louie->Invert();
+    louie->ReverseBW();
+    louie->ChangeColor(&colour, &colour);
+    louie->PickColor(&colour, 1, 2);
+    louie->Rasterize(1, 2, 8);
+    louie->ThreeDize();
+    louie->Vectorize(1, 2, 3, 4, 5, 6);
+    louie->PrepRaster(1, 2, 3);
+    louie->SaveScript(text);
+    louie->Convert(text, text, text, text);
+    louie->Test(text, nullptr, nullptr);
+    louie->OpenStatus(text);
+    louie->IsRaster();
+    louie->RefreshOptions(text);
+    louie->ResurrectSection(SysAllocString(L"Section"), nullptr);  // closes, then resurrects
+    for (std::size_t m = 0; m < kelocli::MethodCount(); ++m) {
+        const kelocli::MethodInfo& method = kelocli::MethodInfos()[m];
+        SCOPED_TRACE(testing::Message() << "method " << static_cast<int>(method.method));
+        const std::vector<SeenCall> calls = server.CallsOf(method.name);
+        ASSERT_FALSE(calls.empty());
+        for (const SeenCall& call : calls) {
+            ASSERT_EQ(call.argumentCount, static_cast<UINT>(method.argumentCount));
+            for (int i = 0; i < method.argumentCount; ++i) {
+                EXPECT_EQ(call.arguments[i].type, kelocli::WireType(method.arguments[i])) << i;
+            }
+        }
+    }
+}
+
+// A server that is just ending, or gone, is asked again for about a second; a class that is not
+// registered is asked once.
+TEST(LouieConnection, CreationIsAskedAgainOnlyForPassingFailures) {
+    struct Case {
+        HRESULT code;
+        int failures;
+        bool connects;
+    };
+    const Case cases[] = {
+        {CO_E_SERVER_STOPPING, 2, true},   {HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE), 1, true},
+        {RPC_E_SERVERFAULT, 1, true},      {E_NOINTERFACE, 4, true},
+        {CO_E_SERVER_STOPPING, -1, false}, {REGDB_E_CLASSNOTREG, -1, false},
+        {E_OUTOFMEMORY, 1, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << std::hex << c.code << " x" << c.failures);
+        ScriptedServer server;
+        server.FailCreation(c.code, c.failures);
+        const DWORD start = GetTickCount();
+        LouiePtr louie = MakeLouie();
+        const DWORD elapsed = GetTickCount() - start;
+        EXPECT_EQ(server.ObjectsCreated(), c.connects ? 1 : 0);
+        const bool passing = c.code != REGDB_E_CLASSNOTREG && c.code != E_OUTOFMEMORY;
+        EXPECT_EQ(server.CreationAttempts(),
+                  c.connects ? c.failures + 1 : (passing ? 5 : 1));  // five attempts at most
+        EXPECT_LE(elapsed, passing ? 1500u : 100u);
+    }
 }
