@@ -258,6 +258,19 @@ TEST(ViewerWindow, ARasterImageIsFittedWholeAndCentredAndNotTakenForAModel) {
     Send({"key", "3", "Left", "Page_Up"});
     EXPECT_EQ(Differing(viewer.Settled(), fitted), 0);
     EXPECT_EQ(viewer.Status(kKind), L"raster image");
+
+    // A narrower window: the image is fitted again, whole and centred.
+    RECT frame;
+    GetWindowRect(viewer.Frame(), &frame);
+    SetWindowPos(viewer.Frame(), nullptr, 0, 0, frame.right - frame.left - 300,
+                 frame.bottom - frame.top, SWP_NOMOVE | SWP_NOZORDER);
+    viewer.Settled();
+    const RECT narrower = ViewInClient(viewer);
+    const RECT refitted = viewer.PictureInClient();
+    EXPECT_EQ(refitted.right - refitted.left, narrower.right - narrower.left);
+    EXPECT_NEAR(refitted.top - narrower.top, narrower.bottom - refitted.bottom, 1);
+    EXPECT_NEAR((refitted.bottom - refitted.top) * 1000, (refitted.right - refitted.left) * 600,
+                1000);
     EXPECT_TRUE(viewer.Failures().empty());
 }
 

@@ -569,7 +569,7 @@ bool Frame::SaveShot(const std::wstring& path) {
 
 bool Frame::SaveImageOnlyShot(const std::wstring& path) {
     if (!view_.HasDocument()) return NeedDocument(L"The image-only window", false);
-    const std::wstring failure = SaveImageOnlyScreen([this] { view_.ImageOnly(); }, path);
+    const std::wstring failure = SaveImageOnlyScreen([this] { view_.ImageOnly(); }, frame_, path);
     picture_.Refresh();
     if (!failure.empty()) Complain(failure);
     return failure.empty();

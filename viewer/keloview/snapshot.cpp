@@ -47,13 +47,17 @@ std::wstring SaveClientArea(HWND window, const std::wstring& path) {
     return Write(canvas, path);
 }
 
-std::wstring SaveImageOnlyScreen(const std::function<void()>& show, const std::wstring& path) {
+std::wstring SaveImageOnlyScreen(const std::function<void()>& show, HWND owner,
+                                 const std::wstring& path) {
     std::wstring failure = L"The image-only window did not come up.";
     std::thread watcher([&] {
         HWND window = nullptr;
         for (int i = 0; i < 100 && (window = FindWindowW(L"ImageOnly", nullptr)) == nullptr; ++i)
             Sleep(50);
-        if (window == nullptr) return;
+        if (window == nullptr) {
+            PostMessageW(owner, WM_USER, 0, 0);  // ends a window that came up late
+            return;
+        }
         CoInitializeEx(nullptr, COINIT_MULTITHREADED);  // for writing the PNG
         // Settled: two looks 200 ms apart agree and the middle of the screen is not black.
         failure = L"The image-only window's picture did not settle within 5 seconds.";
@@ -76,7 +80,7 @@ std::wstring SaveImageOnlyScreen(const std::function<void()>& show, const std::w
         SendInput(2, key, sizeof(INPUT));
         // Should the key not reach it, the window's own end signal does.
         for (int i = 0; i < 40 && IsWindow(window); ++i) Sleep(50);
-        if (IsWindow(window)) PostMessageW(window, WM_USER, 0, 0);
+        if (IsWindow(window)) PostMessageW(owner, WM_USER, 0, 0);
         CoUninitialize();
     });
     show();

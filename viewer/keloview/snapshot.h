@@ -20,8 +20,10 @@ std::wstring SaveClientArea(HWND window, const std::wstring& path);
 
 // Runs `show`, which shows the image-only window and returns when it has ended, while another
 // thread keeps the screen once the picture has settled and then ends the window with a key
-// press, as a user would. Empty when written, else why not.
-std::wstring SaveImageOnlyScreen(const std::function<void()>& show, const std::wstring& path);
+// press, as a user would (or, should that not end it, with the end message posted to `owner`,
+// a window of the same thread). Empty when written, else why not.
+std::wstring SaveImageOnlyScreen(const std::function<void()>& show, HWND owner,
+                                 const std::wstring& path);
 
 }  // namespace keloview
 
