@@ -79,6 +79,9 @@ void PictureView::FollowSpace() {
 }
 
 void PictureView::Refresh() {
+    // A selection is of window pixels: it goes with the view it was made on. The picture's
+    // repaint below takes its band away.
+    selected_ = false;
     if (!document_.HasDocument()) {
         ShowWindow(picture_, SW_HIDE);
     } else {
